@@ -1,0 +1,53 @@
+#pragma once
+// A control joined with one view: the two halves share one rectangle and one changed flag,
+// so a geometry change through either side reaches the control's SetRect and SetChanged.
+
+#include "framework/views/view.h"
+#include "framework/window/control.h"
+
+template <class V>
+class IMViewControl : public IMControl, public V {
+ public:
+  IMViewControl(IMDialog* parent, int layer) : IMControl(parent, layer), V() {}
+
+  using IMControl::Draw;
+  using V::Draw;
+  using IMControl::HitTest;
+  using V::HitTest;
+
+  long Disable() override { return Changed(IMControl::Disable()); }
+  long Enable() override { return Changed(IMControl::Enable()); }
+  long Hide() override { return Changed(IMControl::Hide()); }
+  long Show() override { return Changed(IMControl::Show()); }
+
+  void SetChanged(bool value) override {
+    this->changed = value;
+    IMControl::SetChanged(value);
+  }
+  bool IsChanged() const override { return this->changed; }
+
+  void SetRect(const RECT& r) override {
+    if (EqualRect(r, this->rect)) return;
+    this->rect = r;
+    SetChanged(true);
+  }
+  RECT GetRect() const override { return this->rect; }
+
+  void DrawView() override {
+    // A control without a parent is never drawn.
+    if (hidden_ || !parent_) return;
+    V::Draw();
+    SetChanged(false);
+  }
+
+  bool HitTest(int x, int y) const override {
+    if (hidden_) return false;
+    return V::HitTest(POINT{x, y});
+  }
+
+ private:
+  long Changed(long result) {
+    SetChanged(true);
+    return result;
+  }
+};
