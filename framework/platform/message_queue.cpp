@@ -3,6 +3,7 @@
 #include <map>
 
 #include "framework/platform/backend.h"
+#include "framework/platform/window.h"
 
 namespace platform {
 
@@ -61,6 +62,8 @@ MessageQueue& MessageQueue::Instance() {
 }
 
 void PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Posts to a window that is gone are dropped, as a worker thread may still post late.
+  if (hwnd && !IsWindow(hwnd)) return;
   MessageQueue::Instance().Post(Message{hwnd, message, wParam, lParam});
   backend::WakeUp();
 }

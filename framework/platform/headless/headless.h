@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "framework/platform/platform.h"
 
@@ -21,6 +22,20 @@ std::uint64_t NowMs();
 void SetIdleHook(std::function<void()> hook);
 
 bool IsCursorVisible();
+
+// The pointer in client coordinates, as the window's owner will read it.
+void SetCursorPos(int x, int y);
+bool IsWindowVisible();
+void FailNextWindowCreation();
+
+// The last frame handed to PresentFrame, as 0xAARRGGBB pixels.
+struct Frame {
+  std::vector<std::uint32_t> pixels;
+  int width = 0;
+  int height = 0;
+};
+Frame LastFrame();
+int PresentCount();
 
 // Back to the start state: clock 0, empty queue, no idle hook, cursor count 0, no keys down.
 void Reset();

@@ -1,0 +1,170 @@
+// The desktop backend: one SDL window shown full screen (or as a normal window), its events
+// turned into window messages, and the frames shown at a logical size of the client area.
+
+#include <SDL2/SDL.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+
+#include "framework/platform/backend.h"
+#include "framework/platform/message_queue.h"
+#include "framework/platform/sdl/sdl_input.h"
+#include "framework/platform/utf.h"
+#include "framework/platform/window.h"
+
+namespace platform {
+
+namespace {
+
+struct Desktop {
+  SDL_Window* window = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  SDL_Texture* frame = nullptr;
+  std::unique_ptr<sdl::InputTranslator> input;
+  int width = 0;
+  int height = 0;
+};
+
+Desktop g_desktop;
+std::atomic<bool> g_videoReady{false};
+std::atomic<std::uint32_t> g_wakeEvent{0};
+
+const auto g_start = std::chrono::steady_clock::now();
+
+std::uint64_t NanosSinceStart() {
+  return static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - g_start).count());
+}
+
+void PumpSystemEvents() {
+  if (!g_videoReady) return;
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) {
+    if (event.type == g_wakeEvent || !g_desktop.input) continue;
+    for (Message m : g_desktop.input->Translate(event)) {
+      m.hwnd = MainWindowHandle();
+      MessageQueue::Instance().Post(m);
+    }
+  }
+}
+
+}  // namespace
+
+namespace backend {
+
+bool CreateNativeWindow(const WindowSpec& spec, std::string* error) {
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    *error = SDL_GetError();
+    return false;
+  }
+  Uint32 flags = SDL_WINDOW_HIDDEN | (spec.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+  int x = spec.windowed ? spec.x : SDL_WINDOWPOS_UNDEFINED;
+  int y = spec.windowed ? spec.y : SDL_WINDOWPOS_UNDEFINED;
+  Desktop& d = g_desktop;
+  d.window = SDL_CreateWindow(ToUtf8(spec.caption).c_str(), x, y, spec.width, spec.height, flags);
+  if (d.window) d.renderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_PRESENTVSYNC);
+  if (d.window && !d.renderer) d.renderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_SOFTWARE);
+  if (d.renderer) {
+    // Letterboxed at the client size; mouse positions come back in the same units.
+    SDL_RenderSetLogicalSize(d.renderer, spec.width, spec.height);
+    d.frame = SDL_CreateTexture(d.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, spec.width,
+                                spec.height);
+  }
+  if (!d.frame) {
+    *error = SDL_GetError();
+    DestroyNativeWindow();
+    return false;
+  }
+  if (!g_wakeEvent) g_wakeEvent = SDL_RegisterEvents(1);
+  d.width = spec.width;
+  d.height = spec.height;
+  d.input = std::make_unique<sdl::InputTranslator>(nullptr, spec.width, spec.height);
+  SDL_StartTextInput();
+  g_videoReady = true;
+  return true;
+}
+
+void DestroyNativeWindow() {
+  Desktop& d = g_desktop;
+  g_videoReady = false;
+  if (d.frame) SDL_DestroyTexture(d.frame);
+  if (d.renderer) SDL_DestroyRenderer(d.renderer);
+  if (d.window) SDL_DestroyWindow(d.window);
+  d = Desktop{};
+  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+void ShowNativeWindow() {
+  if (!g_desktop.window) return;
+  SDL_ShowWindow(g_desktop.window);
+  SDL_RaiseWindow(g_desktop.window);
+  // The pointer may already rest over the window: learn where before the first move.
+  int x = 0;
+  int y = 0;
+  SDL_PumpEvents();
+  if (SDL_GetMouseFocus() == g_desktop.window) {
+    SDL_GetMouseState(&x, &y);
+    float lx = 0;
+    float ly = 0;
+    SDL_RenderWindowToLogical(g_desktop.renderer, x, y, &lx, &ly);
+    SDL_Event move{};
+    move.type = SDL_MOUSEMOTION;
+    move.motion.x = static_cast<int>(lx);
+    move.motion.y = static_cast<int>(ly);
+    g_desktop.input->Translate(move);
+  }
+}
+
+POINT CursorPos() {
+  if (!g_desktop.input || !g_desktop.input->MouseInside()) return POINT{-1, -1};
+  return g_desktop.input->LastMousePosition();
+}
+
+RECT ClientRect() { return RECT{0, 0, g_desktop.width, g_desktop.height}; }
+
+void SetCursorVisible(bool visible) {
+  if (g_videoReady) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void WakeUp() {
+  if (!g_videoReady || !g_wakeEvent) return;
+  SDL_Event wake{};
+  wake.type = g_wakeEvent;
+  SDL_PushEvent(&wake);
+}
+
+}  // namespace backend
+
+std::uint64_t QueryPerformanceCounter() { return NanosSinceStart(); }
+std::uint64_t QueryPerformanceFrequency() { return 1'000'000'000; }
+DWORD timeGetTime() { return static_cast<DWORD>(NanosSinceStart() / 1'000'000); }
+
+bool PeekMessage(Message* out) {
+  PumpSystemEvents();
+  return MessageQueue::Instance().Peek(out);
+}
+
+void WaitForInput(unsigned ms) {
+  if (!MessageQueue::Instance().Empty()) return;
+  if (g_videoReady) {
+    SDL_WaitEventTimeout(nullptr, static_cast<int>(ms));
+  } else {
+    MessageQueue::Instance().Wait(std::chrono::milliseconds(ms));
+  }
+}
+
+void PresentFrame(const std::uint32_t* pixels, int width, int height) {
+  Desktop& d = g_desktop;
+  if (!d.frame || width != d.width || height != d.height) return;
+  SDL_UpdateTexture(d.frame, nullptr, pixels, width * 4);
+  SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
+  SDL_RenderClear(d.renderer);
+  SDL_RenderCopy(d.renderer, d.frame, nullptr, nullptr);
+  SDL_RenderPresent(d.renderer);
+}
+
+}  // namespace platform
