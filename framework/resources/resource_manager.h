@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "framework/platform/device.h"
+#include "framework/platform/win_types.h"
 
 class IMResourceManager {
  public:
@@ -14,13 +15,18 @@ class IMResourceManager {
   IMResourceManager& operator=(const IMResourceManager&) = delete;
   ~IMResourceManager();
 
+  // Makes the process-wide manager for the window, and destroys it.
+  static void Create(bool windowed, HWND window = nullptr);
+  static void Destroy();
   // The live manager, or null before creation and after destruction.
   static IMResourceManager* Instance() { return instance_; }
 
   platform::Device* GetDevice() const { return device_; }
   int GetBackBufferWidth() const { return backBufferWidth_; }
   int GetBackBufferHeight() const { return backBufferHeight_; }
-  bool IsDeviceLost() const { return deviceLost_; }
+  bool IsDeviceLost();
+  // Drops every device texture; when the device is lost, makes a new one. True when usable.
+  bool Restore();
 
   int drawOriginX = 0;
   int drawOriginY = 0;

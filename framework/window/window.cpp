@@ -1,15 +1,176 @@
 #include "framework/window/window.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "framework/platform/platform.h"
+#include "framework/platform/utf.h"
+#include "framework/platform/window.h"
+#include "framework/resources/resource_manager.h"
 
 IMWindow* IMWindow::instance_ = nullptr;
 HWND IMWindow::handle_ = nullptr;
+
+namespace {
+
+[[noreturn]] void FailCreation(const char* what) {
+  // A fixed non-zero status: a system error code could read as success.
+  std::fprintf(stderr, "%s: %s\n", what, platform::LastError().c_str());
+  std::exit(IMWindow::kCreateFailedExitCode);
+}
+
+bool DeviceLost() {
+  IMResourceManager* rm = IMResourceManager::Instance();
+  return rm && rm->IsDeviceLost();
+}
+
+}  // namespace
 
 IMWindow::IMWindow() : IMDialog(nullptr, nullptr, 0), timers_(this) { instance_ = this; }
 
 IMWindow::~IMWindow() {
   DeletePendingChildren();
+  if (ownsSystemWindow_) IMResourceManager::Destroy();
   if (instance_ == this) instance_ = nullptr;
+  if (ownsSystemWindow_) {
+    platform::DestroyWindow(handle_);
+    platform::UnregisterClass(kWindowClassName);
+    handle_ = nullptr;
+  }
+}
+
+IMWindow* IMWindow::Create(const RECT* rect, const std::wstring& caption, bool windowed) {
+  if (!platform::RegisterClass(platform::WindowClass{kWindowClassName, &IMWindow::WindowProc, platform::CS_DBLCLKS})) {
+    FailCreation("cannot register the window class");
+  }
+  platform::WindowSpec spec;
+  spec.className = kWindowClassName;
+  spec.caption = caption;
+  spec.windowed = windowed;
+  if (rect) {
+    spec.x = rect->left;
+    spec.y = rect->top;
+    spec.width = rect->right - rect->left;
+    spec.height = rect->bottom - rect->top;
+  }
+  HWND hwnd = platform::CreateWindow(spec);
+  if (!hwnd) FailCreation("cannot create the window");
+  handle_ = hwnd;
+
+  IMResourceManager::Create(windowed, hwnd);
+  auto* window = new IMWindow();
+  window->ownsSystemWindow_ = true;
+
+  platform::ShowWindow(hwnd);
+  platform::UpdateWindow(hwnd);
+  return window;
+}
+
+LRESULT IMWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  IMWindow* w = instance_;
+  if (w) {
+    const int x = GET_X_LPARAM(lParam);
+    const int y = GET_Y_LPARAM(lParam);
+    switch (message) {
+      case WM_KEYDOWN:
+      case WM_KEYUP:
+      case WM_CHAR:
+      case WM_SYSKEYDOWN:
+      case WM_SYSKEYUP:
+        w->OnKeyboard(IMKeyboardEvent(w, message, wParam, lParam));
+        break;
+      case WM_MOUSEMOVE:
+        if (!DeviceLost()) w->OnMouseMove(IMMouseEvent(w, message, wParam, x, y));
+        break;
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONUP:
+      case WM_LBUTTONDBLCLK:
+      case WM_RBUTTONDOWN:
+      case WM_RBUTTONUP:
+      case WM_MBUTTONDOWN:
+      case WM_MBUTTONUP:
+      case WM_MOUSEWHEEL:
+        w->OnMouseButton(IMMouseEvent(w, message, wParam, x, y));
+        break;
+      case WM_PAINT:
+        if (DeviceLost()) {
+          if (IMResourceManager::Instance()->Restore()) w->SetChanged(true);
+        } else {
+          w->SetChanged(true);
+        }
+        break;
+      case WM_CLOSE:
+        // A close from the system is the same as the Exit button: the close signal fires, so
+        // whatever is saved on exit is saved.
+        w->Close();
+        break;
+      case WM_DESTROY:
+        platform::PostQuitMessage(0);
+        break;
+      case WM_SIZE:
+        w->suspended_ = wParam == SIZE_MINIMIZED;
+        break;
+      case WM_SHOWWINDOW:
+        w->suspended_ = wParam == 0;
+        break;
+      case WM_ENTERSIZEMOVE:
+        w->suspended_ = true;
+        break;
+      case WM_EXITSIZEMOVE:
+        w->suspended_ = false;
+        break;
+      default:
+        break;
+    }
+  }
+  return platform::DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+void IMWindow::Run(IMWindow* window) {
+  platform::Message message;
+  while (message.message != WM_QUIT) {
+    if (platform::PeekMessage(&message)) {
+      if (message.message != WM_QUIT) platform::DispatchMessage(message);
+      continue;
+    }
+    IMWindow* main = instance_;
+    if (main && !DeviceLost()) {
+      main->Update(IMEvent(main, IM_EVENT_UPDATE));
+      main->RenderFrame();
+    }
+    if (window) window->PollTimers();
+    platform::WaitForInput(1);
+  }
+}
+
+void IMWindow::RenderFrame() {
+  if (suspended_) return;
+  IMResourceManager* rm = IMResourceManager::Instance();
+  if (!rm) return;
+  platform::Device* device = rm->GetDevice();
+  if (device && IsChanged()) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    device->BeginScene();
+    Draw(IMEvent(this, IM_EVENT_DRAW));
+    ++rm->frameCount;
+    device->EndScene();
+    device->Present();
+    SetChanged(false);
+  } else {
+    ++rm->frameCount;
+  }
+}
+
+void IMWindow::OnUpdate() {
+  if (!handle_) return;
+  RECT client = platform::GetClientRectOnScreen(handle_);
+  POINT cursor = platform::GetCursorPos();
+  bool inside = PtInRect(client, cursor);
+  if (inside && !hovered_) {
+    OnMouseEnter(IMMouseEvent(this, IM_EVENT_MOUSEENTER, 0, cursor.x, cursor.y));
+  } else if (!inside && hovered_) {
+    OnMouseLeave(IMMouseEvent(this, IM_EVENT_MOUSELEAVE, 0, cursor.x, cursor.y));
+  }
 }
 
 long IMWindow::Destroy() {

@@ -1,14 +1,27 @@
 #pragma once
-// The root of the control tree and the program's only window. It owns the millisecond timers
-// every other part uses for timed callbacks.
+// The root of the control tree and the program's only window: it turns window messages into
+// framework events, runs the message loop with its idle pass (update, draw, timers) and owns
+// the millisecond timers every other part uses for timed callbacks.
 
 #include <cstdint>
+#include <string>
 
 #include "framework/controls/dialog.h"
 #include "framework/window/timers.h"
 
 class IMWindow : public IMDialog {
  public:
+  // Exit status when the window class or the window cannot be made.
+  static constexpr int kCreateFailedExitCode = 3;
+
+  // Registers the class, makes the window, the resource manager and the main window, and
+  // shows it. Null rect: a client area of 800x600. Ends the process when no window can be made.
+  static IMWindow* Create(const RECT* rect, const std::wstring& caption, bool windowed);
+  // The message loop; returns when WM_QUIT is taken.
+  static void Run(IMWindow* window);
+  static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  // A main window without a system window, for driving the tree directly.
   IMWindow();
   ~IMWindow() override;
 
@@ -24,8 +37,14 @@ class IMWindow : public IMDialog {
   // The idle pass's timer poll.
   void PollTimers() { timers_.Poll(); }
 
+  // Draws one frame when something changed; counts every call made while not suspended.
+  virtual void RenderFrame();
+  // The pointer's enter and leave of the client area.
+  void OnUpdate() override;
   // The root is never queued for deletion: destroying it asks the loop to quit.
   long Destroy() override;
+
+  bool IsSuspended() const { return suspended_; }
 
  protected:
   static IMWindow* instance_;
@@ -33,4 +52,9 @@ class IMWindow : public IMDialog {
 
   bool suspended_ = false;
   IMTimers timers_;
+  // Made by Create: the destructor also takes down the resource manager and the window.
+  bool ownsSystemWindow_ = false;
 };
+
+// The window class name the program registers.
+inline constexpr wchar_t kWindowClassName[] = L"IMguiWindowClass";

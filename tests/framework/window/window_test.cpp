@@ -1,0 +1,259 @@
+#include "framework/window/window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/platform/headless/headless.h"
+#include "framework/platform/window.h"
+#include "support/tree_fixture.h"
+
+namespace {
+
+namespace headless = platform::headless;
+using test::Box;
+
+// A device that can be lost, and records the frame calls in order.
+class FrameDevice : public test::RecordingDevice {
+ public:
+  HRESULT TestCooperativeLevel() override { return lost ? 1 : D3D_OK; }
+  HRESULT Clear(DWORD, const RECT*, DWORD, DWORD color, float, DWORD) override {
+    calls.push_back("clear " + std::to_string(color));
+    return D3D_OK;
+  }
+  HRESULT BeginScene() override {
+    calls.push_back("begin");
+    return D3D_OK;
+  }
+  HRESULT EndScene() override {
+    calls.push_back("end");
+    return D3D_OK;
+  }
+  HRESULT Present() override {
+    calls.push_back("present");
+    return D3D_OK;
+  }
+
+  bool lost = false;
+  std::vector<std::string> calls;
+};
+
+// The main window over a headless system window, with the window procedure wired as the
+// program wires it, but a device the test controls.
+class MainWindow : public IMWindow {
+ public:
+  MainWindow() {
+    platform::RegisterClass(platform::WindowClass{kWindowClassName, &IMWindow::WindowProc, platform::CS_DBLCLKS});
+    handle_ = platform::CreateWindow(platform::WindowSpec{kWindowClassName, L"test", false, 0, 0, 800, 600});
+  }
+  ~MainWindow() override {
+    platform::DestroyWindow(handle_);
+    platform::UnregisterClass(kWindowClassName);
+    handle_ = nullptr;
+  }
+};
+
+class WindowTest : public ::testing::Test {
+ protected:
+  WindowTest() : manager(&device, 800, 600) {
+    headless::Reset();
+    window = std::make_unique<MainWindow>();
+    box = new Box(window.get(), RECT{0, 0, 100, 100});
+  }
+  ~WindowTest() override {
+    window->OnClose(IMEvent(window.get(), IM_EVENT_CLOSE));
+    window.reset();
+    headless::Reset();
+  }
+
+  void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    platform::PostMessage(IMWindow::Handle(), message, wParam, lParam);
+  }
+  // Runs the loop until the queue is drained and one idle pass has been made.
+  void RunUntilIdle() {
+    headless::SetIdleHook([] { platform::PostQuitMessage(0); });
+    IMWindow::Run(window.get());
+    headless::SetIdleHook(nullptr);
+  }
+
+  FrameDevice device;
+  IMResourceManager manager;
+  std::unique_ptr<MainWindow> window;
+  Box* box;
+};
+
+TEST_F(WindowTest, RenderFrameClearsDrawsCountsPresentsAndCleans) {
+  std::vector<std::string>& calls = device.calls;
+  box->DrawSignal.connect([&](const IMEvent&) {
+    calls.push_back("draw frame=" + std::to_string(manager.frameCount));
+    return 0L;
+  });
+  window->RenderFrame();
+  EXPECT_EQ(calls, (std::vector<std::string>{"clear 4278190080", "begin", "draw frame=0", "end", "present"}));
+  EXPECT_EQ(manager.frameCount, 1u);
+  EXPECT_FALSE(window->IsChanged());
+
+  // Nothing changed: counted, not drawn.
+  calls.clear();
+  window->RenderFrame();
+  EXPECT_TRUE(calls.empty());
+  EXPECT_EQ(manager.frameCount, 2u);
+}
+
+TEST_F(WindowTest, MinimisedOrMovingWindowDrawsAndCountsNothing) {
+  window->RenderFrame();
+  device.calls.clear();
+  for (auto [message, wParam] : {std::pair{WM_SIZE, SIZE_MINIMIZED}, std::pair{WM_ENTERSIZEMOVE, WPARAM{0}},
+                                 std::pair{WM_SHOWWINDOW, WPARAM{0}}}) {
+    platform::SendMessage(IMWindow::Handle(), message, wParam, 0);
+    box->SetRect(RECT{0, 0, 50 + static_cast<int>(message), 50});
+    std::uint32_t frames = manager.frameCount;
+    RunUntilIdle();
+    EXPECT_TRUE(device.calls.empty()) << message;
+    EXPECT_EQ(manager.frameCount, frames) << message;
+  }
+  platform::SendMessage(IMWindow::Handle(), WM_SIZE, SIZE_RESTORED, 0);
+  platform::SendMessage(IMWindow::Handle(), WM_EXITSIZEMOVE, 0, 0);
+  platform::SendMessage(IMWindow::Handle(), WM_SHOWWINDOW, 1, 0);
+  RunUntilIdle();
+  EXPECT_EQ(device.calls.back(), "present");
+}
+
+TEST_F(WindowTest, PaintForcesOneFullRedraw) {
+  window->RenderFrame();
+  device.calls.clear();
+  Post(WM_PAINT);
+  RunUntilIdle();
+  EXPECT_EQ(std::count(device.calls.begin(), device.calls.end(), "present"), 1);
+}
+
+TEST_F(WindowTest, LostDeviceDropsMovesButNotButtonsWheelOrKeys) {
+  std::vector<UINT> seen;
+  box->MouseMoveSignal.connect([&](const IMMouseEvent& e) { seen.push_back(e.message); return 0L; });
+  box->ConnectOnMouse([&](const IMMouseEvent& e) { seen.push_back(e.message); return 0L; });
+  window->ConnectOnKey([&](const IMKeyboardEvent& e) { seen.push_back(e.message); return 0L; });
+  Post(WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  RunUntilIdle();
+  seen.clear();
+  device.calls.clear();
+
+  device.lost = true;
+  Post(WM_MOUSEMOVE, 0, MAKELPARAM(11, 11));
+  Post(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(11, 11));
+  Post(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(11, 11));
+  Post(WM_KEYDOWN, VK_SPACE, 0);
+  RunUntilIdle();
+  EXPECT_EQ(seen, (std::vector<UINT>{WM_LBUTTONDOWN, WM_MOUSEWHEEL, WM_KEYDOWN}));
+  EXPECT_TRUE(device.calls.empty());  // no update, no drawing while lost
+
+  // Still lost: the paint restores nothing and draws nothing.
+  Post(WM_PAINT);
+  RunUntilIdle();
+  EXPECT_TRUE(device.calls.empty());
+
+  device.lost = false;
+  Post(WM_PAINT);
+  RunUntilIdle();
+  EXPECT_EQ(device.calls.back(), "present");
+}
+
+TEST_F(WindowTest, RightAndMiddleDoubleClicksReachNoControl) {
+  std::vector<UINT> seen;
+  box->ConnectOnMouse([&](const IMMouseEvent& e) { seen.push_back(e.message); return 0L; });
+  Post(WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  Post(WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(10, 10));
+  Post(WM_MBUTTONDBLCLK, MK_MBUTTON, MAKELPARAM(10, 10));
+  Post(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
+  RunUntilIdle();
+  EXPECT_EQ(seen, std::vector<UINT>{WM_LBUTTONDBLCLK});
+}
+
+TEST_F(WindowTest, PointerLeavingAndEnteringTheClientAreaIsNoticedOnTheIdlePass) {
+  std::vector<std::string> seen;
+  box->ConnectOnMouseLeave([&](const IMMouseEvent&) { seen.push_back("box leave"); return 0L; });
+  window->ConnectOnMouseEnter([&](const IMMouseEvent& e) {
+    seen.push_back("enter " + std::to_string(e.x) + "," + std::to_string(e.y));
+    return 0L;
+  });
+  window->ConnectOnMouseLeave([&](const IMMouseEvent&) { seen.push_back("leave"); return 0L; });
+
+  headless::SetCursorPos(10, 10);
+  Post(WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  RunUntilIdle();
+  ASSERT_EQ(window->GetHoveredChild(), box);
+
+  headless::SetCursorPos(900, 10);
+  RunUntilIdle();
+  EXPECT_EQ(window->GetHoveredChild(), nullptr);
+  headless::SetCursorPos(20, 30);
+  RunUntilIdle();
+  EXPECT_EQ(seen, (std::vector<std::string>{"enter 10,10", "leave", "box leave", "enter 20,30"}));
+}
+
+TEST_F(WindowTest, LoopEndsOnQuitOnlyAfterThePostedMessages) {
+  std::vector<WPARAM> keys;
+  window->ConnectOnKey([&](const IMKeyboardEvent& e) { keys.push_back(e.wParam); return 0L; });
+  Post(WM_KEYDOWN, 'A');
+  platform::PostQuitMessage(0);
+  Post(WM_KEYDOWN, 'B');
+  IMWindow::Run(window.get());
+  EXPECT_EQ(keys, (std::vector<WPARAM>{'A', 'B'}));
+}
+
+TEST_F(WindowTest, TimersFireFromTheIdlePass) {
+  int fired = 0;
+  std::uint32_t id = window->AddTimer(100);
+  window->ConnectTimer(id, [&](const IMEvent&) { ++fired; return 0L; });
+  headless::AdvanceMs(100);
+  RunUntilIdle();
+  EXPECT_EQ(fired, 1);
+}
+
+TEST_F(WindowTest, SystemCloseFiresTheCloseSignalAndEndsTheLoop) {
+  int closing = 0;
+  int boxClosing = 0;
+  window->ConnectOnClose([&](const IMEvent&) { ++closing; return 0L; });
+  box->ConnectOnClose([&](const IMEvent&) { ++boxClosing; return 0L; });
+  // Alt+F4 as the desktop delivers it.
+  Post(WM_SYSKEYDOWN, VK_F4, 1 << 29);
+  IMWindow::Run(window.get());
+  EXPECT_EQ(closing, 1);
+  EXPECT_EQ(boxClosing, 0);
+  EXPECT_FALSE(platform::IsWindow(IMWindow::Handle()));
+  // Posts to the window that is gone are dropped.
+  Post(WM_KEYDOWN, 'C');
+  platform::Message m;
+  EXPECT_FALSE(platform::PeekMessage(&m));
+}
+
+TEST(WindowCreateTest, FailingToMakeTheWindowExitsWithAFixedNonZeroStatus) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        platform::headless::FailNextWindowCreation();
+        IMWindow::Create(nullptr, L"04517", false);
+      },
+      ::testing::ExitedWithCode(IMWindow::kCreateFailedExitCode), "cannot create the window");
+}
+
+TEST(WindowCreateTest, CreateShowsTheWindowAndForcesTheFirstRedraw) {
+  platform::headless::Reset();
+  platform::headless::SetCursorPos(5, 5);
+  IMWindow* window = IMWindow::Create(nullptr, L"04517 Игра «Тиморвал»", false);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(IMWindow::Instance(), window);
+  EXPECT_TRUE(platform::headless::IsWindowVisible());
+  EXPECT_TRUE(window->IsChanged());
+  // A window that appears under the pointer hears of it before any real move.
+  platform::Message m;
+  ASSERT_TRUE(platform::PeekMessage(&m));
+  EXPECT_EQ(m.message, WM_MOUSEMOVE);
+  window->Close();
+  delete window;
+  EXPECT_EQ(IMWindow::Instance(), nullptr);
+  EXPECT_EQ(IMResourceManager::Instance(), nullptr);
+  platform::headless::Reset();
+}
+
+}  // namespace
