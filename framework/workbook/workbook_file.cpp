@@ -40,12 +40,14 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
   return true;
 }
 
-// Creates the temporary file with the usual 0666 & ~umask permissions.
+// Creates the temporary file with the usual 0666 & ~umask permissions. The process id keeps
+// forked processes, which share the generator's state, apart.
 int CreateTemporary(const std::string& folder, std::string* tempPath) {
   static std::mt19937 random{std::random_device{}()};
   for (int attempt = 0; attempt < 32; ++attempt) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/.workbook-%08x.tmp", static_cast<unsigned>(random()));
+    char name[48];
+    std::snprintf(name, sizeof name, "/.workbook-%d-%08x.tmp", static_cast<int>(::getpid()),
+                  static_cast<unsigned>(random()));
     *tempPath = folder + name;
     const int fd = ::open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
