@@ -123,11 +123,24 @@ DOMDocument* ParseWorkbook(const char* bytes, size_t size, const char* systemId)
   }
 }
 
-DOMElement* FirstElementNamed(DOMElement* parent, const XMLCh* name) {
-  DOMNodeList* found = parent->getElementsByTagName(name);
-  for (XMLSize_t i = 0; i < found->getLength(); ++i) {
-    DOMNode* node = found->item(i);
-    if (node->getNodeType() == DOMNode::ELEMENT_NODE) return static_cast<DOMElement*>(node);
+// The next node after `node` in document order that lies below `top`, or null.
+DOMNode* NextBelow(DOMNode* node, const DOMNode* top) {
+  if (DOMNode* child = node->getFirstChild()) return child;
+  for (; node != nullptr && node != top; node = node->getParentNode()) {
+    if (DOMNode* sibling = node->getNextSibling()) return sibling;
+  }
+  return nullptr;
+}
+
+// The first element below `top`, in document order, with the tag name that `accept` takes.
+// A walk of our own: the library's live element lists walk the whole subtree again on every
+// length query, which makes a loop over them quadratic in a workbook of many pupils.
+template <typename Accept>
+DOMElement* FindBelow(DOMElement* top, const XMLCh* name, Accept accept) {
+  for (DOMNode* node = NextBelow(top, top); node != nullptr; node = NextBelow(node, top)) {
+    if (node->getNodeType() != DOMNode::ELEMENT_NODE) continue;
+    auto* element = static_cast<DOMElement*>(node);
+    if (XMLString::equals(element->getTagName(), name) && accept(element)) return element;
   }
   return nullptr;
 }
@@ -203,16 +216,10 @@ void IMStatisticsWorkbook::LoadDocument() {
 
 void IMStatisticsWorkbook::SelectWorksheet() {
   DOMElement* root = document_->getDocumentElement();
-  DOMNodeList* sheets = root->getElementsByTagName(u"Worksheet");
-  for (XMLSize_t i = 0; i < sheets->getLength(); ++i) {
-    DOMNode* node = sheets->item(i);
-    if (node->getNodeType() != DOMNode::ELEMENT_NODE) continue;
-    auto* sheet = static_cast<DOMElement*>(node);
-    if (XMLString::equals(sheet->getAttribute(u"ss:Name"), sheetName_.c_str())) {
-      worksheet_ = sheet;
-      return;
-    }
-  }
+  worksheet_ = FindBelow(root, u"Worksheet", [this](const DOMElement* sheet) {
+    return XMLString::equals(sheet->getAttribute(u"ss:Name"), sheetName_.c_str());
+  });
+  if (worksheet_ != nullptr) return;
   worksheet_ = AppendElement(document_, root, u"Worksheet");
   worksheet_->setAttribute(u"ss:Name", sheetName_.c_str());
   DOMElement* table = AppendElement(document_, worksheet_, u"Table");
@@ -221,7 +228,7 @@ void IMStatisticsWorkbook::SelectWorksheet() {
 }
 
 DOMElement* IMStatisticsWorkbook::FindTable() {
-  DOMElement* table = FirstElementNamed(worksheet_, u"Table");
+  DOMElement* table = FindBelow(worksheet_, u"Table", [](const DOMElement*) { return true; });
   return table != nullptr ? table : AppendElement(document_, worksheet_, u"Table");
 }
 
