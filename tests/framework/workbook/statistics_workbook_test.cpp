@@ -307,6 +307,28 @@ TEST(StatisticsWorkbookTest, AnEarlierDamagedCopyIsNeverOverwritten) {
   EXPECT_EQ(ReadBytes(folder / "stats.xls.damaged-2"), "second");
 }
 
+TEST(StatisticsWorkbookTest, AFileIsReadAsDataWithoutFetchingAnythingElse) {
+  ScratchFolder folder;
+  const std::string golden = ReadBytes(GoldenFile("one_sheet.xls"));
+  const size_t root = golden.find("<Workbook");
+  // A reference to a document type that does not exist must neither be fetched nor fail the
+  // file; an entity naming another file must not pull that file into the workbook.
+  WriteBytes(folder / "stats.xls", golden.substr(0, root) + "<!DOCTYPE Workbook SYSTEM \"/no/such.dtd\">" +
+                                       golden.substr(root));
+  WriteBytes(folder / "secret.txt", "secret");
+  const std::string entity = "<!DOCTYPE Workbook [<!ENTITY x SYSTEM \"" + (folder / "secret.txt").string() + "\">]>";
+  std::string withEntity = golden.substr(0, root) + entity + golden.substr(root);
+  withEntity.replace(withEntity.find(">A<"), 3, ">&x;<");
+  WriteBytes(folder / "entity.xls", withEntity);
+
+  SaveRow(folder.Wide("stats.xls"), L"Иван", L"B", L"1");
+  EXPECT_FALSE(fs::exists(folder / "stats.xls.damaged"));
+  EXPECT_EQ(RowsOf(folder / "stats.xls", L"Иван").size(), 3u);
+
+  SaveRow(folder.Wide("entity.xls"), L"Иван", L"B", L"1");
+  EXPECT_EQ(ReadBytes(folder / "entity.xls").find("secret"), std::string::npos);
+}
+
 TEST(StatisticsWorkbookTest, AFolderInPlaceOfTheFileIsLeftAlone) {
   ScratchFolder folder;
   fs::create_directory(folder / "stats.xls");
