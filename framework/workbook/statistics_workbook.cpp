@@ -1,0 +1,272 @@
+#include "framework/workbook/statistics_workbook.h"
+
+#include <xercesc/dom/DOM.hpp>
+#include <xercesc/framework/MemBufFormatTarget.hpp>
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/parsers/XercesDOMParser.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
+#include <xercesc/util/XMLString.hpp>
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string_view>
+
+#include "framework/platform/utf.h"
+#include "framework/resources/text_conversion.h"
+#include "framework/workbook/workbook_file.h"
+
+using namespace XERCES_CPP_NAMESPACE;
+
+namespace {
+
+// The empty workbook. Its items are separated by seven tabs and a blank, which stay in the
+// document as whitespace text and are written back with it.
+#define IM_SEP "\t\t\t\t\t\t\t "
+constexpr char kTemplate[] =
+    "<?xml version=\"1.0\"?>" IM_SEP
+    "<?mso-application progid=\"Excel.Sheet\"?>" IM_SEP
+    "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"" IM_SEP
+    "xmlns:o=\"urn:schemas-microsoft-com:office:office\"" IM_SEP
+    "xmlns:x=\"urn:schemas-microsoft-com:office:excel\"" IM_SEP
+    "xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\"" IM_SEP
+    "xmlns:html=\"http://www.w3.org/TR/REC-html40\">" IM_SEP
+    "<DocumentProperties xmlns=\"urn:schemas-microsoft-com:office:office\">" IM_SEP
+    "<Version>11.6360</Version>" IM_SEP
+    "</DocumentProperties>" IM_SEP
+    "<ExcelWorkbook xmlns=\"urn:schemas-microsoft-com:office:excel\">" IM_SEP
+    "<WindowHeight>10005</WindowHeight>" IM_SEP
+    "<WindowWidth>10005</WindowWidth>" IM_SEP
+    "<WindowTopX>120</WindowTopX>" IM_SEP
+    "<WindowTopY>135</WindowTopY>" IM_SEP
+    "<ProtectStructure>False</ProtectStructure>" IM_SEP
+    "<ProtectWindows>False</ProtectWindows>" IM_SEP
+    "</ExcelWorkbook>" IM_SEP
+    "<Styles>" IM_SEP
+    "<Style ss:ID=\"Default\" ss:Name=\"Normal\">" IM_SEP
+    "<Alignment ss:Vertical=\"Bottom\"/>" IM_SEP
+    "<Borders/>" IM_SEP
+    "<Font ss:FontName=\"Arial Cyr\" x:CharSet=\"204\"/>" IM_SEP
+    "<Interior/>" IM_SEP
+    "<NumberFormat/>" IM_SEP
+    "<Protection/>" IM_SEP
+    "</Style>" IM_SEP
+    "<Style ss:ID=\"s21\">" IM_SEP
+    "<NumberFormat ss:Format=\"Short Date\"/>" IM_SEP
+    "</Style>" IM_SEP
+    "<Style ss:ID=\"s22\">" IM_SEP
+    "<NumberFormat ss:Format=\"Short Time\"/>" IM_SEP
+    "</Style>" IM_SEP
+    "</Styles>" IM_SEP
+    "</Workbook>";
+#undef IM_SEP
+static_assert(sizeof kTemplate - 1 == 1322);
+
+constexpr size_t kMaxSheetNameLength = 31;
+
+// What XML 1.0 allows in a document; anything else would make the file unwritable or unreadable.
+bool IsXmlChar(wchar_t c) {
+  const auto code = static_cast<std::uint32_t>(c);
+  return code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+         (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+}
+
+// Text as the workbook stores it: characters XML forbids dropped, the rest limited to the
+// Russian code page. Every character left is in the Basic Multilingual Plane, so each is one
+// UTF-16 unit.
+std::u16string ToDomText(std::wstring_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    if (IsXmlChar(c)) out += static_cast<char16_t>(WidenChar(NarrowChar(c)));
+  }
+  return out;
+}
+
+// Spreadsheet programs refuse these in a sheet name, and names longer than 31 characters.
+std::u16string ToSheetName(std::wstring_view name) {
+  std::u16string out = ToDomText(name);
+  for (char16_t& c : out) {
+    if (std::u16string_view(u":\\/?*[]").find(c) != std::u16string_view::npos) c = u'_';
+  }
+  if (out.size() > kMaxSheetNameLength) out.resize(kMaxSheetNameLength);
+  return out;
+}
+
+struct ReleaseXerces {
+  template <typename T>
+  void operator()(T* object) const { object->release(); }
+};
+
+// The parsed document, owned by the caller, or null when the bytes are not a workbook.
+DOMDocument* ParseWorkbook(const char* bytes, size_t size, const char* systemId) {
+  try {
+    XercesDOMParser parser;
+    // The file is data, not a recipe for fetching more: no external DTD or entities, and a
+    // bound on entity expansion.
+    SecurityManager security;
+    parser.setLoadExternalDTD(false);
+    parser.setDisableDefaultEntityResolution(true);
+    parser.setSecurityManager(&security);
+    MemBufInputSource source(reinterpret_cast<const XMLByte*>(bytes), size, systemId);
+    parser.parse(source);
+    if (parser.getErrorCount() != 0) return nullptr;
+    // Adopted, so that the parser's destruction leaves the document alone.
+    std::unique_ptr<DOMDocument, ReleaseXerces> document(parser.adoptDocument());
+    const DOMElement* root = document ? document->getDocumentElement() : nullptr;
+    if (root == nullptr || !XMLString::equals(root->getTagName(), u"Workbook")) return nullptr;
+    return document.release();
+  } catch (...) {
+    // Xerces reports through its own exception types, none derived from std::exception.
+    return nullptr;
+  }
+}
+
+// The next node after `node` in document order that lies below `top`, or null.
+DOMNode* NextBelow(DOMNode* node, const DOMNode* top) {
+  if (DOMNode* child = node->getFirstChild()) return child;
+  for (; node != nullptr && node != top; node = node->getParentNode()) {
+    if (DOMNode* sibling = node->getNextSibling()) return sibling;
+  }
+  return nullptr;
+}
+
+// The first element below `top`, in document order, with the tag name that `accept` takes.
+// A walk of our own: the library's live element lists walk the whole subtree again on every
+// length query, which makes a loop over them quadratic in a workbook of many pupils.
+template <typename Accept>
+DOMElement* FindBelow(DOMElement* top, const XMLCh* name, Accept accept) {
+  for (DOMNode* node = NextBelow(top, top); node != nullptr; node = NextBelow(node, top)) {
+    if (node->getNodeType() != DOMNode::ELEMENT_NODE) continue;
+    auto* element = static_cast<DOMElement*>(node);
+    if (XMLString::equals(element->getTagName(), name) && accept(element)) return element;
+  }
+  return nullptr;
+}
+
+DOMElement* AppendElement(DOMDocument* document, DOMNode* parent, const XMLCh* name) {
+  DOMElement* element = document->createElement(name);
+  parent->appendChild(element);
+  return element;
+}
+
+void AppendColumn(DOMDocument* document, DOMElement* table, const XMLCh* width) {
+  DOMElement* column = AppendElement(document, table, u"Column");
+  column->setAttribute(u"ss:AutoFitWidth", u"0");
+  column->setAttribute(u"ss:Width", width);
+}
+
+void AppendCell(DOMDocument* document, DOMElement* row, const XMLCh* type, const std::u16string& text) {
+  DOMElement* cell = AppendElement(document, row, u"Cell");
+  DOMElement* data = AppendElement(document, cell, u"Data");
+  data->setAttribute(u"ss:Type", type);
+  data->appendChild(document->createTextNode(text.c_str()));
+}
+
+}  // namespace
+
+IMStatisticsWorkbook::~IMStatisticsWorkbook() {
+  // Every Xerces object goes before the library is shut down.
+  if (document_ != nullptr) document_->release();
+  document_ = nullptr;
+  worksheet_ = nullptr;
+  if (xmlInitialized_) XMLPlatformUtils::Terminate();
+}
+
+void IMStatisticsWorkbook::Open(const std::wstring& path, const std::wstring& sheetName) {
+  if (document_ != nullptr) document_->release();
+  document_ = nullptr;
+  worksheet_ = nullptr;
+  path_ = path;
+  sheetName_ = ToSheetName(sheetName);
+  movedAsidePath_.clear();
+  damagedFileInPlace_ = false;
+
+  if (!xmlInitialized_) {
+    try {
+      XMLPlatformUtils::Initialize("en_US");
+    } catch (const XMLException&) {
+      throw std::runtime_error("the XML library cannot be initialised");
+    }
+    xmlInitialized_ = true;
+  }
+  implementation_ = DOMImplementationRegistry::getDOMImplementation(u"LS");
+
+  LoadDocument();
+  SelectWorksheet();
+}
+
+void IMStatisticsWorkbook::LoadDocument() {
+  const std::string path = platform::ToUtf8(path_);
+  std::string bytes;
+  const workbook_file::ReadStatus status = workbook_file::ReadWholeFile(path, &bytes);
+  if (status == workbook_file::ReadStatus::kRead) {
+    document_ = ParseWorkbook(bytes.data(), bytes.size(), path.c_str());
+  }
+  if (document_ == nullptr && status != workbook_file::ReadStatus::kMissing) {
+    // Whatever is there may be the only copy of earlier results: keep it under another name.
+    const std::string aside = workbook_file::MoveAside(path);
+    movedAsidePath_ = platform::FromUtf8(aside);
+    damagedFileInPlace_ = aside.empty();
+  }
+  if (document_ == nullptr) document_ = ParseWorkbook(kTemplate, sizeof kTemplate - 1, "EmptyXML");
+  if (document_ == nullptr) throw std::runtime_error("the built-in workbook template does not parse");
+}
+
+void IMStatisticsWorkbook::SelectWorksheet() {
+  DOMElement* root = document_->getDocumentElement();
+  worksheet_ = FindBelow(root, u"Worksheet", [this](const DOMElement* sheet) {
+    return XMLString::equals(sheet->getAttribute(u"ss:Name"), sheetName_.c_str());
+  });
+  if (worksheet_ != nullptr) return;
+  worksheet_ = AppendElement(document_, root, u"Worksheet");
+  worksheet_->setAttribute(u"ss:Name", sheetName_.c_str());
+  DOMElement* table = AppendElement(document_, worksheet_, u"Table");
+  AppendColumn(document_, table, u"240");
+  AppendColumn(document_, table, u"96");
+}
+
+DOMElement* IMStatisticsWorkbook::FindTable() {
+  DOMElement* table = FindBelow(worksheet_, u"Table", [](const DOMElement*) { return true; });
+  return table != nullptr ? table : AppendElement(document_, worksheet_, u"Table");
+}
+
+void IMStatisticsWorkbook::AddRow(const std::wstring& caption, const std::wstring& value,
+                                  const std::wstring& type) {
+  if (worksheet_ == nullptr) return;
+  DOMElement* row = AppendElement(document_, FindTable(), u"Row");
+  AppendCell(document_, row, u"String", ToDomText(caption));
+  AppendCell(document_, row, ToDomText(type).c_str(), ToDomText(value));
+}
+
+void IMStatisticsWorkbook::AddEmptyRow() {
+  if (worksheet_ == nullptr) return;
+  AppendElement(document_, FindTable(), u"Row");
+}
+
+bool IMStatisticsWorkbook::Save(const std::wstring& path) {
+  if (document_ == nullptr || implementation_ == nullptr) return false;
+  const std::string target = platform::ToUtf8(path.empty() ? path_ : path);
+  if (damagedFileInPlace_ && workbook_file::SameFile(target, platform::ToUtf8(path_))) {
+    // The damaged file Open could not move aside is still there: try again, else keep it.
+    const std::string aside = workbook_file::MoveAside(target);
+    if (aside.empty()) return false;
+    movedAsidePath_ = platform::FromUtf8(aside);
+    damagedFileInPlace_ = false;
+  }
+
+  MemBufFormatTarget buffer;
+  try {
+    std::unique_ptr<DOMLSSerializer, ReleaseXerces> serializer(implementation_->createLSSerializer());
+    std::unique_ptr<DOMLSOutput, ReleaseXerces> output(implementation_->createLSOutput());
+    output->setByteStream(&buffer);
+    output->setEncoding(u"UTF-8");
+    if (!serializer->write(document_, output.get())) return false;
+  } catch (...) {
+    // Xerces's own exception types, and running out of memory: report, keep the rows.
+    return false;
+  }
+  const std::string_view bytes(reinterpret_cast<const char*>(buffer.getRawBuffer()), buffer.getLen());
+  return workbook_file::ReplaceFile(target, bytes);
+}

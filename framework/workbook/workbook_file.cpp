@@ -1,0 +1,139 @@
+#include "framework/workbook/workbook_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <random>
+
+namespace workbook_file {
+namespace {
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Like rename, but fails with EEXIST instead of replacing an existing target.
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // The file system cannot rename without replacing: a hard link fails on an existing name too.
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  ::unlink(from.c_str());
+  return true;
+}
+
+// Creates the temporary file with the usual 0666 & ~umask permissions. The process id keeps
+// forked processes, which share the generator's state, apart.
+int CreateTemporary(const std::string& folder, std::string* tempPath) {
+  static std::mt19937 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 32; ++attempt) {
+    char name[48];
+    std::snprintf(name, sizeof name, "/.workbook-%d-%08x.tmp", static_cast<int>(::getpid()),
+                  static_cast<unsigned>(random()));
+    *tempPath = folder + name;
+    const int fd = ::open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+ReadStatus ReadWholeFile(const std::string& path, std::string* bytes) {
+  bytes->clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::kMissing : ReadStatus::kUnreadable;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
+    return ReadStatus::kUnreadable;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return ReadStatus::kMissing;
+  }
+  bytes->reserve(static_cast<size_t>(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      bytes->clear();
+      return ReadStatus::kUnreadable;
+    }
+    bytes->append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return ReadStatus::kRead;
+}
+
+std::string MoveAside(const std::string& path) {
+  for (int n = 1; n <= 1000; ++n) {
+    std::string aside = path + ".damaged";
+    if (n > 1) aside += "-" + std::to_string(n);
+    if (RenameNoReplace(path, aside)) return aside;
+    if (errno != EEXIST) return {};
+  }
+  return {};
+}
+
+bool ReplaceFile(const std::string& path, std::string_view bytes) {
+  struct stat target {};
+  const bool exists = ::stat(path.c_str(), &target) == 0;
+  if (exists) {
+    if (!S_ISREG(target.st_mode)) return false;
+    // Renaming would replace a read-only file too (and root may write anything), so the
+    // permission bits are honoured here.
+    if ((target.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) return false;
+  }
+
+  std::string tempPath;
+  const int fd = CreateTemporary(FolderOf(path), &tempPath);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes);
+  if (ok && exists) ok = ::fchmod(fd, target.st_mode & 07777) == 0;
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::rename(tempPath.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    ::unlink(tempPath.c_str());
+    return false;
+  }
+  SyncFolder(FolderOf(path));
+  return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+}  // namespace workbook_file

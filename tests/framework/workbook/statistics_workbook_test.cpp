@@ -1,0 +1,356 @@
+#include "framework/workbook/statistics_workbook.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/workbook/workbook_reader.h"
+
+namespace fs = std::filesystem;
+using workbook_test::Cell;
+using workbook_test::ReadBytes;
+using workbook_test::ReadSheets;
+using workbook_test::ScratchFolder;
+using workbook_test::WriteBytes;
+
+namespace {
+
+using Rows = std::vector<std::vector<Cell>>;
+
+std::vector<std::wstring> SheetNames(const fs::path& path) {
+  std::vector<std::wstring> names;
+  for (const auto& sheet : ReadSheets(path).sheets) names.push_back(sheet.name);
+  return names;
+}
+
+Rows RowsOf(const fs::path& path, const std::wstring& sheetName) {
+  for (const auto& sheet : ReadSheets(path).sheets) {
+    if (sheet.name == sheetName) return sheet.rows;
+  }
+  ADD_FAILURE() << "no sheet " << platform::ToUtf8(sheetName);
+  return {};
+}
+
+void SaveRow(const std::wstring& path, const std::wstring& pupil, const std::wstring& caption,
+             const std::wstring& value) {
+  IMStatisticsWorkbook workbook;
+  workbook.Open(path, pupil);
+  workbook.AddRow(caption, value, L"Number");
+  ASSERT_TRUE(workbook.Save(L""));
+}
+
+std::vector<std::string> FolderEntries(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+fs::path GoldenFile(const char* name) { return fs::path(__FILE__).parent_path() / "data" / name; }
+
+}  // namespace
+
+// --- Opening, sheets and rows ------------------------------------------------------------------
+
+TEST(StatisticsWorkbookTest, NewPathGivesTemplateAndOneSheetWithoutRows) {
+  ScratchFolder folder;
+  IMStatisticsWorkbook workbook;
+  workbook.Open(folder.Wide("new.xls"), L"Иван");
+  EXPECT_FALSE(fs::exists(folder / "new.xls")) << "nothing is written before Save";
+  ASSERT_TRUE(workbook.Save(L""));
+
+  const auto read = ReadSheets(folder / "new.xls");
+  ASSERT_TRUE(read.wellFormed);
+  ASSERT_EQ(read.sheets.size(), 1u);
+  EXPECT_EQ(read.sheets[0].name, L"Иван");
+  EXPECT_EQ(read.sheets[0].columnWidths, (std::vector<std::wstring>{L"240", L"96"}));
+  EXPECT_TRUE(read.sheets[0].rows.empty());
+  // The whole template comes along: everything before the sheet is the golden file's.
+  const std::string golden = ReadBytes(GoldenFile("one_sheet.xls"));
+  const std::string written = ReadBytes(folder / "new.xls");
+  EXPECT_EQ(written.substr(0, written.find("<Worksheet")), golden.substr(0, golden.find("<Worksheet")));
+}
+
+TEST(StatisticsWorkbookTest, WritesTheGoldenFileByteForByte) {
+  ScratchFolder folder;
+  IMStatisticsWorkbook workbook;
+  workbook.Open(folder.Wide("golden.xls"), L"Иван");
+  workbook.AddRow(L"A", L"5", L"Number");
+  workbook.AddEmptyRow();
+  ASSERT_TRUE(workbook.Save(L""));
+  EXPECT_EQ(ReadBytes(folder / "golden.xls"), ReadBytes(GoldenFile("one_sheet.xls")));
+}
+
+TEST(StatisticsWorkbookTest, PupilsKeepTheirOwnSheetsAcrossRuns) {
+  ScratchFolder folder;
+  const std::wstring path = folder.Wide("stats.xls");
+  SaveRow(path, L"Иван", L"первый", L"1");
+  SaveRow(path, L"Мария", L"первый", L"10");
+  SaveRow(path, L"Иван", L"второй", L"2");
+  SaveRow(path, L"иван", L"другой", L"3");  // case matters: another pupil
+
+  EXPECT_EQ(SheetNames(folder / "stats.xls"), (std::vector<std::wstring>{L"Иван", L"Мария", L"иван"}));
+  EXPECT_EQ(RowsOf(folder / "stats.xls", L"Иван"),
+            (Rows{{{L"String", L"первый"}, {L"Number", L"1"}}, {{L"String", L"второй"}, {L"Number", L"2"}}}));
+  EXPECT_EQ(RowsOf(folder / "stats.xls", L"Мария"), (Rows{{{L"String", L"первый"}, {L"Number", L"10"}}}));
+  EXPECT_EQ(RowsOf(folder / "stats.xls", L"иван"), (Rows{{{L"String", L"другой"}, {L"Number", L"3"}}}));
+  for (const auto& sheet : ReadSheets(folder / "stats.xls").sheets) {
+    EXPECT_EQ(sheet.columnWidths.size(), 2u) << "an existing sheet gets no second pair of columns";
+  }
+}
+
+TEST(StatisticsWorkbookTest, RowsGoToTheFirstTableAndAMissingTableIsMade) {
+  ScratchFolder folder;
+  const std::string golden = ReadBytes(GoldenFile("one_sheet.xls"));
+  std::string tableless = golden.substr(0, golden.find("<Worksheet")) +
+                          "<Worksheet ss:Name=\"Пётр\"/><Worksheet ss:Name=\"Иван\"><Table><Row/></Table>"
+                          "<Table/></Worksheet></Workbook>";
+  WriteBytes(folder / "stats.xls", tableless);
+  for (const wchar_t* pupil : {L"Пётр", L"Иван"}) {
+    IMStatisticsWorkbook workbook;
+    workbook.Open(folder.Wide("stats.xls"), pupil);
+    workbook.AddRow(L"A", L"x", L"String");
+    ASSERT_TRUE(workbook.Save(L""));
+  }
+  EXPECT_EQ(RowsOf(folder / "stats.xls", L"Пётр"), (Rows{{{L"String", L"A"}, {L"String", L"x"}}}));
+  EXPECT_EQ(RowsOf(folder / "stats.xls", L"Иван"), (Rows{{}, {{L"String", L"A"}, {L"String", L"x"}}}));
+  const std::string written = ReadBytes(folder / "stats.xls");
+  EXPECT_NE(written.find("<Row/><Row><Cell>"), std::string::npos) << "appended below the first table's rows";
+}
+
+// --- Text --------------------------------------------------------------------------------------
+
+TEST(StatisticsWorkbookTest, TextIsLimitedToTheRussianCodePage) {
+  ScratchFolder folder;
+  IMStatisticsWorkbook workbook;
+  workbook.Open(folder.Wide("text.xls"), L"\"Ёжик\" 中");
+  workbook.AddRow(L"Он сказал \"да\" №1 «ёлка» €", L"漢字 \U0001F600", L"String");
+  ASSERT_TRUE(workbook.Save(L""));
+  EXPECT_EQ(SheetNames(folder / "text.xls"), (std::vector<std::wstring>{L"'Ёжик' _"}));
+  EXPECT_EQ(RowsOf(folder / "text.xls", L"'Ёжик' _"),
+            (Rows{{{L"String", L"Он сказал 'да' №1 «ёлка» €"}, {L"String", L"?? ?"}}}));
+}
+
+TEST(StatisticsWorkbookTest, CharactersXmlForbidsNeverReachTheFile) {
+  ScratchFolder folder;
+  std::wstring pupil = L"Ва\x16ся\x01";
+  std::wstring caption = L"A\x01" L"B\x1F\xFFFE";
+  caption += static_cast<wchar_t>(0xD800);  // a lone surrogate
+  caption += L"C";
+  {
+    IMStatisticsWorkbook workbook;
+    workbook.Open(folder.Wide("ctrl.xls"), pupil);
+    workbook.AddRow(caption, L"\x0016" L"5\x00", L"Number");
+    workbook.AddRow(L"tab\tand line\nfeed", L"1", L"Number");
+    ASSERT_TRUE(workbook.Save(L""));
+  }
+  EXPECT_EQ(SheetNames(folder / "ctrl.xls"), (std::vector<std::wstring>{L"Вася"}));
+  EXPECT_EQ(RowsOf(folder / "ctrl.xls", L"Вася"),
+            (Rows{{{L"String", L"ABC"}, {L"Number", L"5"}},
+                  {{L"String", L"tab\tand line\nfeed"}, {L"Number", L"1"}}}));
+  // The same typed name finds the same sheet again.
+  SaveRow(folder.Wide("ctrl.xls"), pupil, L"again", L"2");
+  EXPECT_EQ(SheetNames(folder / "ctrl.xls"), (std::vector<std::wstring>{L"Вася"}));
+}
+
+TEST(StatisticsWorkbookTest, SheetNamesAreCleanedAndCutForSpreadsheetPrograms) {
+  ScratchFolder folder;
+  const std::wstring path = folder.Wide("names.xls");
+  const std::wstring forbidden = L"a:b\\c/d?e*f[g]h";
+  const std::wstring longName = L"Александр Сергеевич Пушкин-Гончаров младший";
+  SaveRow(path, forbidden, L"x", L"1");
+  SaveRow(path, longName, L"x", L"1");
+  SaveRow(path, forbidden, L"y", L"2");  // looked up by the cleaned name
+  SaveRow(path, longName, L"y", L"2");
+
+  const std::wstring cut = longName.substr(0, 31);
+  EXPECT_EQ(SheetNames(folder / "names.xls"), (std::vector<std::wstring>{L"a_b_c_d_e_f_g_h", cut}));
+  EXPECT_EQ(RowsOf(folder / "names.xls", cut).size(), 2u);
+  EXPECT_EQ(RowsOf(folder / "names.xls", L"a_b_c_d_e_f_g_h").size(), 2u);
+}
+
+// --- Saving -----------------------------------------------------------------------------------
+
+TEST(StatisticsWorkbookTest, SaveAsWritesElsewhereAndKeepsTheOwnPath) {
+  ScratchFolder folder;
+  const std::wstring own = folder.Wide("Игра «Тиморвал».xls");
+  IMStatisticsWorkbook workbook;
+  workbook.Open(own, L"Иван");
+  workbook.AddRow(L"A", L"1", L"Number");
+  ASSERT_TRUE(workbook.Save(folder.Wide("копия.xls")));
+  EXPECT_EQ(workbook.GetPath(), own);
+  EXPECT_FALSE(fs::exists(folder / "Игра «Тиморвал».xls"));
+  EXPECT_EQ(RowsOf(folder / "копия.xls", L"Иван").size(), 1u);
+
+  workbook.AddRow(L"B", L"2", L"Number");
+  ASSERT_TRUE(workbook.Save(L""));
+  ASSERT_TRUE(workbook.Save(L""));  // saving twice to one path works
+  EXPECT_EQ(RowsOf(folder / "Игра «Тиморвал».xls", L"Иван").size(), 2u);
+  EXPECT_EQ(RowsOf(folder / "копия.xls", L"Иван").size(), 1u);
+  EXPECT_EQ(FolderEntries(folder.path()), (std::vector<std::string>{"Игра «Тиморвал».xls", "копия.xls"}))
+      << "no temporary file is left behind";
+}
+
+TEST(StatisticsWorkbookTest, SaveReplacesTheFileInsteadOfRewritingIt) {
+  ScratchFolder folder;
+  const fs::path path = folder / "stats.xls";
+  SaveRow(path.wstring(), L"Ivan", L"A", L"1");
+  ::chmod(path.c_str(), 0640);
+  const std::string before = ReadBytes(path);
+  const int oldFile = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(oldFile, 0);
+
+  SaveRow(path.wstring(), L"Ivan", L"B", L"2");
+  // The old file is untouched under its open handle: the new content went into another file
+  // that took its name, so no moment existed with a half-written workbook.
+  std::string oldContent(before.size() + 10, '\0');
+  oldContent.resize(static_cast<size_t>(::pread(oldFile, oldContent.data(), oldContent.size(), 0)));
+  ::close(oldFile);
+  EXPECT_EQ(oldContent, before);
+  EXPECT_EQ(RowsOf(path, L"Ivan").size(), 2u);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u) << "the file keeps its permissions";
+}
+
+TEST(StatisticsWorkbookTest, FailedSavesReportFalseAndKeepTheRows) {
+  ScratchFolder folder;
+  IMStatisticsWorkbook workbook;
+  workbook.Open(folder.Wide("no such folder/stats.xls"), L"Иван");
+  workbook.AddRow(L"A", L"1", L"Number");
+  EXPECT_FALSE(workbook.Save(L""));
+
+  const fs::path readOnly = folder / "read-only.xls";
+  WriteBytes(readOnly, "keep me");
+  ::chmod(readOnly.c_str(), 0444);
+  EXPECT_FALSE(workbook.Save(readOnly.wstring()));
+  EXPECT_EQ(ReadBytes(readOnly), "keep me");
+
+  fs::create_directory(folder / "a folder");
+  EXPECT_FALSE(workbook.Save(folder.Wide("a folder")));
+
+  workbook.AddRow(L"B", L"2", L"Number");
+  ASSERT_TRUE(workbook.Save(folder.Wide("good.xls")));
+  EXPECT_EQ(RowsOf(folder / "good.xls", L"Иван").size(), 2u);
+  EXPECT_EQ(FolderEntries(folder.path()), (std::vector<std::string>{"a folder", "good.xls", "read-only.xls"}));
+}
+
+TEST(StatisticsWorkbookTest, AFullDiskFailsTheSaveAndLeavesTheOldFile) {
+  ScratchFolder folder;
+  const fs::path path = folder / "stats.xls";
+  SaveRow(path.wstring(), L"Ivan", L"A", L"1");
+  const std::string before = ReadBytes(path);
+
+  // A child whose file-size limit is below the workbook's size meets what a full disk gives:
+  // a write that fails part-way.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{512, 512};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    IMStatisticsWorkbook workbook;
+    workbook.Open(path.wstring(), L"Ivan");
+    workbook.AddRow(L"B", L"2", L"Number");
+    const bool saved = workbook.Save(L"");
+    ::_exit(saved ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the save must report failure";
+  EXPECT_EQ(ReadBytes(path), before);
+  EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"stats.xls"});
+}
+
+// --- Damaged files ------------------------------------------------------------------------------
+
+TEST(StatisticsWorkbookTest, ADamagedFileIsMovedAsideAndAFreshWorkbookStarted) {
+  const std::string golden = ReadBytes(GoldenFile("one_sheet.xls"));
+  const std::vector<std::string> damaged = {
+      "", golden.substr(0, golden.size() / 2), "not XML at all", "<html><body/></html>", "\xEF\xBB\xBF<Work"};
+  for (const std::string& content : damaged) {
+    SCOPED_TRACE("content: " + content.substr(0, 30));
+    ScratchFolder folder;
+    const fs::path path = folder / "stats.xls";
+    WriteBytes(path, content);
+    IMStatisticsWorkbook workbook;
+    workbook.Open(path.wstring(), L"Иван");
+    EXPECT_EQ(workbook.GetMovedAsidePath(), folder.Wide("stats.xls.damaged"));
+    EXPECT_EQ(ReadBytes(folder / "stats.xls.damaged"), content);
+    workbook.AddRow(L"A", L"1", L"Number");
+    ASSERT_TRUE(workbook.Save(L""));
+    EXPECT_EQ(SheetNames(path), std::vector<std::wstring>{L"Иван"});
+    EXPECT_EQ(RowsOf(path, L"Иван").size(), 1u);
+  }
+}
+
+TEST(StatisticsWorkbookTest, AnEarlierDamagedCopyIsNeverOverwritten) {
+  ScratchFolder folder;
+  WriteBytes(folder / "stats.xls.damaged", "first");
+  WriteBytes(folder / "stats.xls", "second");
+  IMStatisticsWorkbook workbook;
+  workbook.Open(folder.Wide("stats.xls"), L"Иван");
+  EXPECT_EQ(workbook.GetMovedAsidePath(), folder.Wide("stats.xls.damaged-2"));
+  EXPECT_EQ(ReadBytes(folder / "stats.xls.damaged"), "first");
+  EXPECT_EQ(ReadBytes(folder / "stats.xls.damaged-2"), "second");
+}
+
+TEST(StatisticsWorkbookTest, AFileIsReadAsDataWithoutFetchingAnythingElse) {
+  ScratchFolder folder;
+  const std::string golden = ReadBytes(GoldenFile("one_sheet.xls"));
+  const size_t root = golden.find("<Workbook");
+  // A reference to a document type that does not exist must neither be fetched nor fail the
+  // file; an entity naming another file must not pull that file into the workbook.
+  WriteBytes(folder / "stats.xls", golden.substr(0, root) + "<!DOCTYPE Workbook SYSTEM \"/no/such.dtd\">" +
+                                       golden.substr(root));
+  WriteBytes(folder / "secret.txt", "secret");
+  const std::string entity = "<!DOCTYPE Workbook [<!ENTITY x SYSTEM \"" + (folder / "secret.txt").string() + "\">]>";
+  std::string withEntity = golden.substr(0, root) + entity + golden.substr(root);
+  withEntity.replace(withEntity.find(">A<"), 3, ">&x;<");
+  WriteBytes(folder / "entity.xls", withEntity);
+
+  SaveRow(folder.Wide("stats.xls"), L"Иван", L"B", L"1");
+  EXPECT_FALSE(fs::exists(folder / "stats.xls.damaged"));
+  EXPECT_EQ(RowsOf(folder / "stats.xls", L"Иван").size(), 3u);
+
+  SaveRow(folder.Wide("entity.xls"), L"Иван", L"B", L"1");
+  EXPECT_EQ(ReadBytes(folder / "entity.xls").find("secret"), std::string::npos);
+}
+
+TEST(StatisticsWorkbookTest, AFolderInPlaceOfTheFileIsLeftAlone) {
+  ScratchFolder folder;
+  fs::create_directory(folder / "stats.xls");
+  IMStatisticsWorkbook workbook;
+  workbook.Open(folder.Wide("stats.xls"), L"Иван");
+  EXPECT_TRUE(workbook.GetMovedAsidePath().empty());
+  EXPECT_TRUE(fs::is_directory(folder / "stats.xls"));
+  EXPECT_FALSE(workbook.Save(L""));
+}
+
+// --- Library lifetime ----------------------------------------------------------------------------
+
+TEST(StatisticsWorkbookTest, WorkbooksOutliveEachOtherInAnyOrder) {
+  ScratchFolder folder;
+  auto first = std::make_unique<IMStatisticsWorkbook>();
+  auto second = std::make_unique<IMStatisticsWorkbook>();
+  first->Open(folder.Wide("a.xls"), L"A");
+  second->Open(folder.Wide("b.xls"), L"B");
+  first.reset();  // shuts its use of the XML library down while the second still needs it
+  second->AddRow(L"x", L"1", L"Number");
+  EXPECT_TRUE(second->Save(L""));
+  second.reset();
+  IMStatisticsWorkbook neverOpened;  // destroying it leaves the library alone
+  EXPECT_EQ(RowsOf(folder / "b.xls", L"B").size(), 1u);
+}
