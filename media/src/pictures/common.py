@@ -46,7 +46,7 @@ LIME = "#A6F23A"        # the lit arrows
 GLOW = "#FFE066"        # hover glow
 DESK = "#FFEFC7"        # bottom panel of "121", margin of "KEYBOARDPIC"
 
-# Plate tints of Part 3.102 (ARGB), in plate order.
+# Plate tints (ARGB), in plate order.
 PLATE_TINTS = [0xFFB900E6, 0xFF0052DE, 0xFF00CFDE, 0xFF00CC12, 0xFFDCE900, 0xFFE96600]
 
 FONT = "Liberation Sans"   # metric-compatible with Arial, has Cyrillic (fonts-liberation)

@@ -1,6 +1,6 @@
-"""The whitespace symbol pictures of Part 1.150 and the window icon (resource 500).
+"""The whitespace symbol pictures of the text view and the window icon (resource 500).
 
-Part 1.150 registers the four whitespace pictures under glyph keys, not under names; here they
+The text view registers the four whitespace pictures under glyph keys, not under names; here they
 are the built-in pictures "WhitespaceBlank" (3 x 3 RGB), "WhitespaceTab" (10 x 5 RGBA),
 "WhitespaceLineBreak" (11 x 21 RGBA) and "WhitespaceLineFeed" (1 x 1 RGBA, fully transparent:
 without whitespace glyphs a line feed must not show).

@@ -1,5 +1,5 @@
-"""Mouse hint pictures (Part 1.123), the instruction ending's keyboard, Space key and mouse
-(Part 2.123) and the praise cloud (Part 2.122).
+"""Mouse hint pictures, the instruction ending's keyboard, Space key and mouse
+and the praise cloud.
 
 - The mouse (246 x 246, transparent around it) is seen from above, cable up; the part to use
   lights up orange with a yellow glow. "MOUSE" serves both the hint and the ending.
@@ -172,7 +172,7 @@ def keyboard():
     return svg(KBW, KBH, "\n".join(b))
 
 
-KEYBOARD_POS = (107, 347)   # where Part 2.123 puts it, over "121"
+KEYBOARD_POS = (107, 347)   # where the instruction ending puts it, over "121"
 
 
 def keyboard_post(buf, ctx):

@@ -1,4 +1,4 @@
-"""The hangar scene of Part 3.102 (resources 102-109 and the mask 122) and the task card 121.
+"""The hangar scene (resources 102-109 and the mask 122) and the task card 121.
 
 Geometry (screen pixels, right/bottom exclusive unless said otherwise):
 - ceiling rows 0-9, side walls x 0-60 and x 738-799, floor rows 542-599: drawn by frame()

@@ -1,4 +1,4 @@
-"""The 57 skin pictures of Part 1.140, in their registration order.
+"""The 57 skin pictures, in their registration order.
 
 Buttons: a rounded body with a navy outline, a coloured face over a darker lip (a key you can
 press) and a white label with a navy rim. The silhouette is the same in all three states, so
@@ -26,7 +26,7 @@ BUTTON_ORDER = ["PrintButton", "SaveAsButton", "RetryButton", "CloseButton",
                 "StartPopStartButton", "SubmitButton", "OptionsButton", "CancelButton"]
 BUTTON_H = 47
 
-# Where the information screen (Part 2.110) puts the key pictures: they are opaque, so their
+# Where the information screen puts the key pictures: they are opaque, so their
 # rounded corners are filled with the background that lies there.
 KEY_PICTURES = {"EscButton": ("Esc", 135, 517), "F1Button": ("F1", 350, 517),
                 "F12Button": ("F12", 555, 517)}
