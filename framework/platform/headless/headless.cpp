@@ -60,6 +60,7 @@ void Reset() {
   ShowCursor(true);
   for (int vk = 0; vk < 256; ++vk) SetAsyncKeyState(vk, false);
   SetDebugSink(nullptr);
+  ResetDevice();
 }
 
 }  // namespace headless
