@@ -222,25 +222,32 @@ HRESULT SoftwareTexture::LockRect(UINT level, LockedRect* out, const RECT* rect,
 HRESULT SoftwareTexture::UnlockRect(UINT level) {
   if (level != 0 || !locked_) return D3DERR_INVALIDCALL;
   locked_ = false;
-  opaquePrefix_.clear();
+  spans_.clear();
   return D3D_OK;
 }
 
-int SoftwareTexture::OpaquePrefix(int row) const {
-  if (opaquePrefix_.empty()) {
-    opaquePrefix_.resize(height_);
+const SoftwareTexture::RowSpans& SoftwareTexture::Spans(int row) const {
+  if (spans_.empty()) {
+    spans_.resize(height_);
+    const int w = static_cast<int>(width_);
     for (UINT y = 0; y < height_; ++y) {
       const std::uint32_t* p = texels_.data() + static_cast<std::size_t>(y) * width_;
-      UINT x = 0;
+      RowSpans& span = spans_[y];
       if (format_ == D3DFMT_X8R8G8B8) {
-        x = width_;
-      } else {
-        while (x < width_ && (p[x] >> 24) == 255) ++x;
+        span = RowSpans{0, w, 0, w};
+        continue;
       }
-      opaquePrefix_[y] = static_cast<int>(x);
+      int vb = 0, ve = w;
+      while (vb < ve && (p[vb] >> 24) == 0) ++vb;
+      while (ve > vb && (p[ve - 1] >> 24) == 0) --ve;
+      int ob = vb;
+      while (ob < ve && (p[ob] >> 24) != 255) ++ob;
+      int oe = ob;
+      while (oe < ve && (p[oe] >> 24) == 255) ++oe;
+      span = RowSpans{vb, ve, ob, oe};
     }
   }
-  return opaquePrefix_[row];
+  return spans_[row];
 }
 
 HRESULT SoftwareVertexBuffer::Lock(UINT offset, UINT size, void** out, DWORD /*flags*/) {
@@ -490,14 +497,21 @@ bool SoftwareDevice::DrawRectangle(const QuadVertex* v, const RECT& clip) {
       const std::uint32_t* src = s.texture ? sampler.texels + static_cast<std::size_t>(row) * sampler.width : &kWhite;
       std::uint32_t* dst = frame + static_cast<std::size_t>(y) * width_ + x0;
       if (standard && white && contiguous) {
-        const std::uint32_t* from = src + cols[0];
         if (sampler.alphaFill) {
-          for (int i = 0; i < n; ++i) dst[i] = from[i] | 0xFF000000;
-        } else if (cols[0] + n <= s.texture->OpaquePrefix(row)) {
-          std::memcpy(dst, from, static_cast<std::size_t>(n) * 4);
-        } else {
-          for (int i = 0; i < n; ++i) BlendInto(from[i], dst + i);
+          for (int i = 0; i < n; ++i) dst[i] = src[cols[0] + i] | 0xFF000000;
+          continue;
         }
+        // Texel columns [c0, c1): transparent ones are skipped, opaque ones copied.
+        const SoftwareTexture::RowSpans& span = s.texture->Spans(row);
+        const int c0 = std::max(cols[0], span.visibleBegin);
+        const int c1 = std::min(cols[0] + n, span.visibleEnd);
+        if (c0 >= c1) continue;
+        const int o0 = std::clamp(span.opaqueBegin, c0, c1);
+        const int o1 = std::max(std::clamp(span.opaqueEnd, c0, c1), o0);
+        std::uint32_t* out = dst + (c0 - cols[0]);  // pixel of texel column c0
+        for (int c = c0; c < o0; ++c) BlendInto(src[c], out + (c - c0));
+        std::memcpy(out + (o0 - c0), src + o0, static_cast<std::size_t>(o1 - o0) * 4);
+        for (int c = o1; c < c1; ++c) BlendInto(src[c], out + (c - c0));
       } else if (standard && white) {
         for (int i = 0; i < n; ++i) BlendInto(src[cols[i]] | sampler.alphaFill, dst + i);
       } else if (standard) {

@@ -41,8 +41,13 @@ class SoftwareTexture : public Texture {
   D3DFORMAT Format() const { return format_; }
   const std::uint32_t* Texels() const { return texels_.data(); }
   std::size_t Bytes() const { return texels_.size() * 4; }
-  // How many texels at the start of the row are fully opaque; lets a copy skip blending.
-  int OpaquePrefix(int row) const;
+  // Where a row has anything to draw: outside [visibleBegin, visibleEnd) texels are
+  // transparent, and [opaqueBegin, opaqueEnd) is the first run of opaque texels inside it. Lets a
+  // copy skip empty texels and copy opaque ones without blending.
+  struct RowSpans {
+    int visibleBegin, visibleEnd, opaqueBegin, opaqueEnd;
+  };
+  const RowSpans& Spans(int row) const;
 
  private:
   UINT width_;
@@ -53,7 +58,7 @@ class SoftwareTexture : public Texture {
   std::vector<std::uint32_t> texels_;
   bool locked_ = false;
   std::shared_ptr<VideoMemory> memory_;
-  mutable std::vector<int> opaquePrefix_;  // empty until asked after the last unlock
+  mutable std::vector<RowSpans> spans_;  // empty until asked after the last unlock
 };
 
 class SoftwareVertexBuffer : public VertexBuffer {
