@@ -62,8 +62,8 @@ TEST_F(TextureStoreTest, FreedIdsAreReusedLastFreedFirst) {
 }
 
 TEST_F(TextureStoreTest, UnknownNamesAndIdsAreHarmless) {
-  const std::uint32_t id = Register(L"PrintButton");
-  EXPECT_EQ(rm->FindTexture(L"printbutton"), rm->GetIdCount()) << "names compare exactly";
+  const std::uint32_t id = Register(L"CraneHook");
+  EXPECT_EQ(rm->FindTexture(L"cranehook"), rm->GetIdCount()) << "names compare exactly";
   const std::uint32_t count = rm->GetIdCount();
   rm->ReleaseTexture(count);
   rm->ReleaseTexture(count + 7);
