@@ -54,8 +54,4 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 POINT GetCursorPos();
 RECT GetClientRectOnScreen(HWND hwnd);
 
-// Shows a finished frame of 0xAARRGGBB pixels (backend): the desktop scales it to the
-// window, the headless backend keeps it for inspection.
-void PresentFrame(const std::uint32_t* pixels, int width, int height);
-
 }  // namespace platform

@@ -61,6 +61,7 @@ void Reset() {
   for (int vk = 0; vk < 256; ++vk) SetAsyncKeyState(vk, false);
   SetDebugSink(nullptr);
   SetCursorPos(-1, -1);
+  ResetDevice();
 }
 
 }  // namespace headless

@@ -2,6 +2,7 @@
 // Controls of the in-memory backend that tests and scripted runs use in place of a person
 // and a wall clock.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -28,16 +29,30 @@ void SetCursorPos(int x, int y);
 bool IsWindowVisible();
 void FailNextWindowCreation();
 
-// The last frame handed to PresentFrame, as 0xAARRGGBB pixels.
+// --- The drawing device ----------------------------------------------------------------------
+// While lost, the device reports itself lost, Present fails and no new device can be made.
+void SetDeviceLost(bool lost);
+// Bytes of texture memory all devices may hold together; beyond it texture creation reports
+// out of video memory.
+void SetVideoMemoryBudget(std::size_t bytes);
+constexpr std::size_t kUnlimitedVideoMemory = static_cast<std::size_t>(-1);
+// The window's client size, which a windowed device takes (800x600 unless set).
+void SetClientSize(int width, int height);
+
 struct Frame {
-  std::vector<std::uint32_t> pixels;
   int width = 0;
   int height = 0;
+  std::vector<std::uint32_t> pixels;  // 0xAARRGGBB, rows of `width`
+  std::uint64_t presentCount = 0;
+  std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
-Frame LastFrame();
-int PresentCount();
+// The last frame presented.
+const Frame& PresentedFrame();
+// Device not lost, no memory limit, client 800x600, no frame presented.
+void ResetDevice();
 
-// Back to the start state: clock 0, empty queue, no idle hook, cursor count 0, no keys down.
+// Back to the start state: clock 0, empty queue, no idle hook, cursor count 0, no keys down,
+// and the device's surroundings as after ResetDevice.
 void Reset();
 
 }  // namespace platform::headless

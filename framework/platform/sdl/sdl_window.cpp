@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "framework/platform/backend.h"
+#include "framework/platform/device.h"
 #include "framework/platform/message_queue.h"
 #include "framework/platform/sdl/sdl_input.h"
 #include "framework/platform/utf.h"
@@ -157,6 +158,8 @@ void WaitForInput(unsigned ms) {
   }
 }
 
+namespace backend {
+
 void PresentFrame(const std::uint32_t* pixels, int width, int height) {
   Desktop& d = g_desktop;
   if (!d.frame || width != d.width || height != d.height) return;
@@ -165,6 +168,15 @@ void PresentFrame(const std::uint32_t* pixels, int width, int height) {
   SDL_RenderClear(d.renderer);
   SDL_RenderCopy(d.renderer, d.frame, nullptr, nullptr);
   SDL_RenderPresent(d.renderer);
+}
+
+}  // namespace backend
+
+bool GetClientRect(HWND /*window*/, RECT* out) {
+  if (!out) return false;
+  // Before the window exists a device takes the default back-buffer size.
+  *out = g_desktop.width ? RECT{0, 0, g_desktop.width, g_desktop.height} : RECT{0, 0, 800, 600};
+  return true;
 }
 
 }  // namespace platform

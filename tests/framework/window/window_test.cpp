@@ -54,18 +54,24 @@ class MainWindow : public IMWindow {
   }
 };
 
+// The main window over the headless window and the software device, as the program has them.
 class WindowTest : public ::testing::Test {
  protected:
-  WindowTest() : manager(&device, 800, 600) {
+  WindowTest() {
     headless::Reset();
     window = std::make_unique<MainWindow>();
+    IMResourceManager::Create(false, IMWindow::Handle());
     box = new Box(window.get(), RECT{0, 0, 100, 100});
   }
   ~WindowTest() override {
     window->OnClose(IMEvent(window.get(), IM_EVENT_CLOSE));
     window.reset();
+    IMResourceManager::Destroy();
     headless::Reset();
   }
+
+  std::uint64_t Presented() const { return headless::PresentedFrame().presentCount; }
+  std::uint32_t Frames() const { return IMResourceManager::Instance()->frameCount; }
 
   void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     platform::PostMessage(IMWindow::Handle(), message, wParam, lParam);
@@ -77,13 +83,30 @@ class WindowTest : public ::testing::Test {
     headless::SetIdleHook(nullptr);
   }
 
+  std::unique_ptr<MainWindow> window;
+  Box* box;
+};
+
+// The frame's calls in order, on a device that records them.
+class RenderFrameTest : public ::testing::Test {
+ protected:
+  RenderFrameTest() : manager(&device, 800, 600) {
+    headless::Reset();
+    window = std::make_unique<MainWindow>();
+    box = new Box(window.get(), RECT{0, 0, 100, 100});
+  }
+  ~RenderFrameTest() override {
+    window->OnClose(IMEvent(window.get(), IM_EVENT_CLOSE));
+    window.reset();
+  }
+
   FrameDevice device;
   IMResourceManager manager;
   std::unique_ptr<MainWindow> window;
   Box* box;
 };
 
-TEST_F(WindowTest, RenderFrameClearsDrawsCountsPresentsAndCleans) {
+TEST_F(RenderFrameTest, ClearsDrawsCountsPresentsAndCleans) {
   std::vector<std::string>& calls = device.calls;
   box->DrawSignal.connect([&](const IMEvent&) {
     calls.push_back("draw frame=" + std::to_string(manager.frameCount));
@@ -102,30 +125,31 @@ TEST_F(WindowTest, RenderFrameClearsDrawsCountsPresentsAndCleans) {
 }
 
 TEST_F(WindowTest, MinimisedOrMovingWindowDrawsAndCountsNothing) {
-  window->RenderFrame();
-  device.calls.clear();
+  RunUntilIdle();
   for (auto [message, wParam] : {std::pair{WM_SIZE, SIZE_MINIMIZED}, std::pair{WM_ENTERSIZEMOVE, WPARAM{0}},
                                  std::pair{WM_SHOWWINDOW, WPARAM{0}}}) {
     platform::SendMessage(IMWindow::Handle(), message, wParam, 0);
     box->SetRect(RECT{0, 0, 50 + static_cast<int>(message), 50});
-    std::uint32_t frames = manager.frameCount;
+    std::uint64_t presented = Presented();
+    std::uint32_t frames = Frames();
     RunUntilIdle();
-    EXPECT_TRUE(device.calls.empty()) << message;
-    EXPECT_EQ(manager.frameCount, frames) << message;
+    EXPECT_EQ(Presented(), presented) << message;
+    EXPECT_EQ(Frames(), frames) << message;
+    platform::SendMessage(IMWindow::Handle(), message == WM_ENTERSIZEMOVE ? WM_EXITSIZEMOVE : message,
+                          message == WM_SIZE ? SIZE_RESTORED : 1, 0);
   }
-  platform::SendMessage(IMWindow::Handle(), WM_SIZE, SIZE_RESTORED, 0);
-  platform::SendMessage(IMWindow::Handle(), WM_EXITSIZEMOVE, 0, 0);
-  platform::SendMessage(IMWindow::Handle(), WM_SHOWWINDOW, 1, 0);
+  std::uint64_t presented = Presented();
   RunUntilIdle();
-  EXPECT_EQ(device.calls.back(), "present");
+  EXPECT_EQ(Presented(), presented + 1);
 }
 
 TEST_F(WindowTest, PaintForcesOneFullRedraw) {
-  window->RenderFrame();
-  device.calls.clear();
+  RunUntilIdle();
+  std::uint64_t presented = Presented();
   Post(WM_PAINT);
   RunUntilIdle();
-  EXPECT_EQ(std::count(device.calls.begin(), device.calls.end(), "present"), 1);
+  RunUntilIdle();
+  EXPECT_EQ(Presented(), presented + 1);
 }
 
 TEST_F(WindowTest, LostDeviceDropsMovesButNotButtonsWheelOrKeys) {
@@ -136,26 +160,27 @@ TEST_F(WindowTest, LostDeviceDropsMovesButNotButtonsWheelOrKeys) {
   Post(WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   RunUntilIdle();
   seen.clear();
-  device.calls.clear();
 
-  device.lost = true;
+  headless::SetDeviceLost(true);
+  std::uint64_t presented = Presented();
+  box->SetRect(RECT{0, 0, 90, 90});
   Post(WM_MOUSEMOVE, 0, MAKELPARAM(11, 11));
   Post(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(11, 11));
   Post(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(11, 11));
   Post(WM_KEYDOWN, VK_SPACE, 0);
   RunUntilIdle();
   EXPECT_EQ(seen, (std::vector<UINT>{WM_LBUTTONDOWN, WM_MOUSEWHEEL, WM_KEYDOWN}));
-  EXPECT_TRUE(device.calls.empty());  // no update, no drawing while lost
+  EXPECT_EQ(Presented(), presented);  // no update, no drawing while lost
 
   // Still lost: the paint restores nothing and draws nothing.
   Post(WM_PAINT);
   RunUntilIdle();
-  EXPECT_TRUE(device.calls.empty());
+  EXPECT_EQ(Presented(), presented);
 
-  device.lost = false;
+  headless::SetDeviceLost(false);
   Post(WM_PAINT);
   RunUntilIdle();
-  EXPECT_EQ(device.calls.back(), "present");
+  EXPECT_EQ(Presented(), presented + 1);
 }
 
 TEST_F(WindowTest, RightAndMiddleDoubleClicksReachNoControl) {

@@ -1,0 +1,18 @@
+// The desktop surroundings of the software device: the display is never taken away and
+// memory is not limited. Frames go to the window's presenter.
+
+#include <cstdint>
+
+#include "framework/platform/backend.h"
+#include "framework/platform/device.h"
+
+namespace platform {
+
+namespace backend {
+
+bool DeviceLost() { return false; }
+std::size_t VideoMemoryBudget() { return static_cast<std::size_t>(-1); }
+
+}  // namespace backend
+
+}  // namespace platform

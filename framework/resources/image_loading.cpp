@@ -1,0 +1,55 @@
+#include "framework/resources/image_loading.h"
+
+#include <new>
+
+#include "framework/resources/numbered_resource.h"
+
+namespace {
+
+// No device offers more; a picture claiming more is refused before any memory is taken.
+constexpr int kMaxTextureSide = 8192;
+
+UINT RoundUpToPowerOfTwo(int size) {
+  UINT p = 1;
+  while (static_cast<int>(p) < size) p <<= 1;
+  return p;
+}
+
+}  // namespace
+
+bool CreateTexturePow2(platform::Device* device, platform::Texture*& texture, int width, int height,
+                       D3DFORMAT format) {
+  texture = nullptr;
+  if (width > kMaxTextureSide || height > kMaxTextureSide) return false;
+  const UINT w = RoundUpToPowerOfTwo(width);
+  const UINT h = RoundUpToPowerOfTwo(height);
+  if (!device) {
+    texture = platform::CreateSystemMemoryTexture(w, h, format);
+    return texture != nullptr;
+  }
+  const HRESULT result = device->CreateTexture(w, h, 0, D3DUSAGE_DYNAMIC, format, D3DPOOL_DEFAULT, &texture);
+  if (result == D3DERR_OUTOFVIDEOMEMORY) {
+    texture = nullptr;
+    throw std::bad_alloc();
+  }
+  if (result != D3D_OK) texture = nullptr;
+  return texture != nullptr;
+}
+
+bool LoadPngFromResource(platform::Device* device, WORD id, platform::Texture*& texture, int& width, int& height) {
+  const auto data = FindNumberedResource(id);
+  if (data.empty()) return false;
+  return LoadPngFromMemory(device, data.data(), static_cast<unsigned>(data.size()), texture, width, height);
+}
+
+bool LoadJpegFromResource(platform::Device* device, WORD id, platform::Texture*& texture, int& width, int& height) {
+  const auto data = FindNumberedResource(id);
+  if (data.empty()) return false;
+  return LoadJpegFromMemory(device, data.data(), static_cast<unsigned>(data.size()), texture, width, height);
+}
+
+bool LoadImageFile(platform::Device* device, const std::wstring& path, platform::Texture*& texture, int& width,
+                   int& height) {
+  return LoadPngFromFile(device, path, texture, width, height) ||
+         LoadJpegFromFile(device, path, texture, width, height);
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Pictures into textures: PNG and JPEG from memory, numbered resources or files, decoded into
+// 32-bit BGRA texels (bytes B, G, R, A) of a texture whose sides are powers of two. Each loader
+// reports the picture's own size and returns false when no texture was made; a picture that
+// cannot be decoded never ends the program and never reads outside its data.
+//
+// With a null device the texture is made in system memory (see platform::CreateSystemMemoryTexture),
+// so pictures can be decoded while the device is lost or absent.
+
+#include <string>
+
+#include "framework/platform/device.h"
+
+// Sides raised to the smallest power of two not below them (1 for 1 or less). Out of video
+// memory throws std::bad_alloc; any other failure returns false.
+bool CreateTexturePow2(platform::Device* device, platform::Texture*& texture, int width, int height,
+                       D3DFORMAT format);
+
+bool LoadPngFromMemory(platform::Device* device, const void* data, unsigned size, platform::Texture*& texture,
+                       int& width, int& height);
+bool LoadPngFromResource(platform::Device* device, WORD id, platform::Texture*& texture, int& width, int& height);
+bool LoadPngFromFile(platform::Device* device, const std::wstring& path, platform::Texture*& texture, int& width,
+                     int& height);
+
+bool LoadJpegFromMemory(platform::Device* device, const void* data, unsigned size, platform::Texture*& texture,
+                        int& width, int& height);
+bool LoadJpegFromResource(platform::Device* device, WORD id, platform::Texture*& texture, int& width, int& height);
+bool LoadJpegFromFile(platform::Device* device, const std::wstring& path, platform::Texture*& texture, int& width,
+                      int& height);
+
+// PNG first, then JPEG.
+bool LoadImageFile(platform::Device* device, const std::wstring& path, platform::Texture*& texture, int& width,
+                   int& height);

@@ -1,0 +1,158 @@
+#include "framework/resources/resource_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "framework/platform/headless/headless.h"
+#include "framework/platform/platform.h"
+#include "framework/resources/skin.h"
+#include "media/embedded.h"
+#include "test_support.h"
+
+namespace {
+
+using test_support::ManagerTest;
+using test_support::MakeTexture;
+
+class ResourceManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::headless::Reset();
+    platform::SetDebugSink([this](const std::wstring& text) { debug_ += text; });
+  }
+  void TearDown() override {
+    IMResourceManager::Destroy();
+    platform::headless::Reset();
+  }
+  std::wstring debug_;
+};
+
+TEST_F(ResourceManagerTest, FullScreenIs800x600At75HzAndWindowedTakesTheClientSize) {
+  IMResourceManager::Create(false);
+  IMResourceManager* rm = IMResourceManager::Instance();
+  ASSERT_NE(rm, nullptr);
+  EXPECT_EQ(rm->GetBackBufferWidth(), 800);
+  EXPECT_EQ(rm->GetBackBufferHeight(), 600);
+  EXPECT_EQ(rm->GetRefreshRate(), 75);
+  EXPECT_FALSE(rm->IsWindowed());
+  IMResourceManager::Destroy();
+  EXPECT_EQ(IMResourceManager::Instance(), nullptr);
+
+  platform::headless::SetClientSize(640, 480);
+  IMResourceManager::Create(true);
+  rm = IMResourceManager::Instance();
+  EXPECT_EQ(rm->GetBackBufferWidth(), 640);
+  EXPECT_EQ(rm->GetBackBufferHeight(), 480);
+  EXPECT_EQ(rm->GetRefreshRate(), 0);
+  platform::Viewport viewport;
+  rm->GetDevice()->GetViewport(&viewport);
+  EXPECT_EQ(viewport.Width, 640u);
+}
+
+TEST_F(ResourceManagerTest, NoDeviceAtStartThrowsAndLeavesNoManager) {
+  platform::headless::SetDeviceLost(true);
+  try {
+    IMResourceManager::Create(false);
+    FAIL() << "no exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "Не могу создать устройство Direct3D");
+  }
+  EXPECT_EQ(IMResourceManager::Instance(), nullptr);
+}
+
+TEST_F(ResourceManagerTest, SkinPicturesHoldTheFirstIdsInTheirOrder) {
+  for (std::wstring_view name : kSkinPictureNames) {
+    if (media::FindBuiltIn(name).empty()) {
+      GTEST_SKIP() << "the skin pictures are not embedded in this build (media/builtin/ lacks "
+                   << std::string(name.begin(), name.end()) << ".png)";
+    }
+  }
+  IMResourceManager::Create(false);
+  IMResourceManager* rm = IMResourceManager::Instance();
+  EXPECT_EQ(rm->FindTexture(L"DefaultBackGround"), 0u);
+  EXPECT_EQ(rm->FindTexture(L"SelectionMask"), 56u);
+  EXPECT_EQ(rm->GetIdCount(), 57u);
+  EXPECT_EQ(rm->GetTextureRecord(0)->imageRect.right, 800);
+  EXPECT_EQ(rm->GetTextureRecord(0)->imageRect.bottom, 600);
+  EXPECT_EQ(rm->GetTexel(0, 10, 10) >> 24, 0xFFu) << "the background is opaque";
+}
+
+TEST_F(ResourceManagerTest, MissingSkinPicturesTakeNoIds) {
+  IMResourceManager::Create(false);
+  IMResourceManager* rm = IMResourceManager::Instance();
+  std::uint32_t present = 0;
+  for (std::wstring_view name : kSkinPictureNames) present += media::FindBuiltIn(name).empty() ? 0 : 1;
+  EXPECT_EQ(rm->GetIdCount(), present);
+}
+
+TEST_F(ResourceManagerTest, DestroyWritesTheFramesPerSecond) {
+  platform::headless::SetTimeMs(1000);
+  IMResourceManager::Create(false);
+  IMResourceManager::Instance()->frameCount = 5000;
+  platform::headless::AdvanceMs(10000);
+  IMResourceManager::Destroy();
+  EXPECT_EQ(debug_, L"FPS: 500\n");
+}
+
+TEST_F(ResourceManagerTest, TheFramesPerSecondNeitherOverflowNorDivideByZero) {
+  IMResourceManager::Create(false);
+  // 72 minutes at about 1.16 passes per millisecond: the 32-bit product would wrap.
+  IMResourceManager::Instance()->frameCount = 5'000'000;
+  platform::headless::AdvanceMs(4'320'000);
+  IMResourceManager::Destroy();
+  EXPECT_EQ(debug_, L"FPS: 1157\n");
+
+  debug_.clear();
+  IMResourceManager::Create(false);
+  IMResourceManager::Instance()->frameCount = 3;
+  IMResourceManager::Destroy();
+  EXPECT_EQ(debug_, L"FPS: 0\n");
+}
+
+using DeviceLossTest = ManagerTest;
+
+TEST_F(DeviceLossTest, RestoreDropsEveryDeviceCopyEvenWhenNotLost) {
+  const std::uint32_t a = MakeTexture(L"A", 4, 4, [](int, int) { return 0xFFFFFFFFu; });
+  const std::uint32_t b = MakeTexture(L"B", 4, 4, [](int, int) { return 0xFF000000u; });
+  platform::Device* device = rm->GetDevice();
+  EXPECT_FALSE(rm->IsDeviceLost());
+  EXPECT_TRUE(rm->Restore());
+  EXPECT_EQ(rm->GetDevice(), device) << "a device that was not lost is kept";
+  for (std::uint32_t id = 0; id < rm->GetIdCount(); ++id) {
+    if (rm->GetTextureRecord(id)) {
+      EXPECT_EQ(rm->GetTextureRecord(id)->texture, nullptr) << id;
+    }
+  }
+  EXPECT_EQ(rm->GetTexel(a, 0, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(rm->GetTexel(b, 0, 0), 0xFF000000u);
+}
+
+TEST_F(DeviceLossTest, ALostDeviceIsMadeAnewOnceTheDisplayIsBack) {
+  const std::uint32_t a = MakeTexture(L"A", 4, 4, [](int, int) { return 0xFF123456u; });
+  platform::headless::SetDeviceLost(true);
+  EXPECT_TRUE(rm->IsDeviceLost());
+  platform::headless::SetDeviceLost(false);
+  EXPECT_TRUE(rm->IsDeviceLost()) << "lost stays set until a Restore succeeds";
+
+  platform::headless::SetDeviceLost(true);
+  EXPECT_FALSE(rm->Restore());
+  EXPECT_EQ(rm->GetDevice(), nullptr);
+  EXPECT_TRUE(rm->IsDeviceLost());
+  // Nothing touches the absent device meanwhile.
+  RECT r{0, 0, 4, 4};
+  rm->DrawTexture(a, &r, nullptr, 0xFFFFFFFF, 0.0f);
+  EXPECT_EQ(rm->GetTexel(a, 1, 1), 0xFF123456u);
+  const std::uint32_t late = rm->CreateTexture(L"Late", 4, 4, D3DFMT_A8R8G8B8);
+  EXPECT_NE(rm->GetTextureRecord(late), nullptr);
+
+  platform::headless::SetDeviceLost(false);
+  EXPECT_TRUE(rm->Restore());
+  EXPECT_NE(rm->GetDevice(), nullptr);
+  EXPECT_FALSE(rm->IsDeviceLost());
+  EXPECT_EQ(rm->GetBackBufferWidth(), 800);
+  rm->EnsureTexture(late);
+  EXPECT_NE(rm->GetTextureRecord(late)->texture, nullptr);
+}
+
+}  // namespace
