@@ -125,7 +125,8 @@ bool LoadJpegFromMemory(platform::Device* device, const void* data, unsigned siz
 
 bool LoadJpegFromFile(platform::Device* device, const std::wstring& path, platform::Texture*& texture, int& width,
                       int& height) {
-  // TODO(text): narrow the path with the shared text conversion once it exists.
+  // Paths are UTF-8 on disk; narrowing to the Russian code page would turn other letters into
+  // '?' and name a different file.
   std::ifstream in(platform::ToUtf8(path), std::ios::in | std::ios::binary);
   if (!in.good()) return false;
   const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -159,8 +159,8 @@ bool LoadPngFromMemory(platform::Device* device, const void* data, unsigned size
 
 bool LoadPngFromFile(platform::Device* device, const std::wstring& path, platform::Texture*& texture, int& width,
                      int& height) {
-  // TODO(text): narrow the path with the shared text conversion once it exists; UTF-8 is what
-  // the file system takes.
+  // Paths are UTF-8 on disk; narrowing to the Russian code page would turn other letters into
+  // '?' and name a different file.
   std::ifstream in(platform::ToUtf8(path), std::ios::in | std::ios::binary);
   if (!in.good()) return false;
   unsigned char signature[kSignatureBytes];
