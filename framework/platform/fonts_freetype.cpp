@@ -19,7 +19,51 @@
 
 namespace platform {
 
+namespace {
+
+// Sizes beyond this are refused by the system too; it also keeps every outline point inside
+// the 16-bit integer part of the fixed-point format.
+constexpr int kMaxCellHeight = 16384;
+constexpr int kDefaultCellHeight = 16;
+
+class FontSystem {
+ public:
+  // Shared with every font, so that fonts that outlive the process-wide reference (a cache
+  // destroyed at exit) still close their faces before the library goes.
+  static std::shared_ptr<FontSystem> Instance() {
+    static std::shared_ptr<FontSystem> system(new FontSystem());
+    return system;
+  }
+  ~FontSystem() {
+    if (config_) FcConfigDestroy(config_);
+    FcFini();
+    if (library_) FT_Done_FreeType(library_);
+  }
+
+  FT_Library library() const { return library_; }
+  FcConfig* config() const { return config_; }
+
+ private:
+  FontSystem() {
+    if (FT_Init_FreeType(&library_) != 0) {
+      library_ = nullptr;
+    } else {
+      // Full hinting in both directions, as the system hints the outlines it hands out; the
+      // newer interpreter snaps only vertically and leaves vertical stems blurred.
+      FT_UInt version = TT_INTERPRETER_VERSION_35;
+      FT_Property_Set(library_, "truetype", "interpreter-version", &version);
+    }
+    config_ = FcInitLoadConfigAndFonts();
+  }
+
+  FT_Library library_ = nullptr;
+  FcConfig* config_ = nullptr;
+};
+
+}  // namespace
+
 struct FontObject {
+  std::shared_ptr<FontSystem> system;
   FT_Face face = nullptr;
   std::string file;
   TEXTMETRICW metrics;
@@ -33,43 +77,6 @@ struct FontObject {
 
 namespace {
 
-// Sizes beyond this are refused by the system too; it also keeps every outline point inside
-// the 16-bit integer part of the fixed-point format.
-constexpr int kMaxCellHeight = 16384;
-constexpr int kDefaultCellHeight = 16;
-
-class FontSystem {
- public:
-  static FontSystem& Instance() {
-    static FontSystem system;
-    return system;
-  }
-
-  FT_Library library() const { return library_; }
-  FcConfig* config() const { return config_; }
-
- private:
-  FontSystem() {
-    if (FT_Init_FreeType(&library_) != 0) {
-      library_ = nullptr;
-    } else {
-      // Full hinting in both directions, as the system hints outlines it hands out; the
-      // newer interpreter leaves horizontal stems unhinted and blurred at these sizes.
-      FT_UInt version = TT_INTERPRETER_VERSION_35;
-      FT_Property_Set(library_, "truetype", "interpreter-version", &version);
-    }
-    config_ = FcInitLoadConfigAndFonts();
-  }
-  ~FontSystem() {
-    if (config_) FcConfigDestroy(config_);
-    FcFini();
-    if (library_) FT_Done_FreeType(library_);
-  }
-
-  FT_Library library_ = nullptr;
-  FcConfig* config_ = nullptr;
-};
-
 struct MatchedFace {
   std::string file;
   int index = 0;
@@ -78,7 +85,7 @@ struct MatchedFace {
 };
 
 bool MatchFace(const std::wstring& face, bool bold, bool italic, MatchedFace* out) {
-  FcConfig* config = FontSystem::Instance().config();
+  FcConfig* config = FontSystem::Instance()->config();
   if (!config) return false;
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
@@ -264,8 +271,8 @@ void BlackBox(const FT_Outline& outline, long* xMin, long* yMin, long* xMax, lon
 
 HFONT CreateFontW(const std::wstring& face, int cellHeight, int weight, bool italic,
                   bool underline) {
-  FT_Library library = FontSystem::Instance().library();
-  if (!library) return nullptr;
+  std::shared_ptr<FontSystem> system = FontSystem::Instance();
+  if (!system->library()) return nullptr;
   if (cellHeight == 0) cellHeight = kDefaultCellHeight;
   cellHeight = std::clamp(cellHeight, -kMaxCellHeight, kMaxCellHeight);
   bool bold = weight >= FW_BOLD;
@@ -273,7 +280,8 @@ HFONT CreateFontW(const std::wstring& face, int cellHeight, int weight, bool ita
   MatchedFace matched;
   if (!MatchFace(face, bold, italic, &matched)) return nullptr;
   auto font = std::make_unique<FontObject>();
-  if (FT_New_Face(library, matched.file.c_str(), matched.index, &font->face) != 0) {
+  font->system = system;
+  if (FT_New_Face(system->library(), matched.file.c_str(), matched.index, &font->face) != 0) {
     font->face = nullptr;
     return nullptr;
   }
