@@ -2,9 +2,12 @@
 JOBS      ?= $(shell nproc)
 RELEASE   := build/release
 ASAN      := build/asan
+TSAN      := build/tsan
+# The test programs with worker threads, which also run under ThreadSanitizer.
+TSAN_TESTS := sound_tests platform_tests sdl_backend_tests
 GENERATOR := -G Ninja
 
-.PHONY: all deps build build-asan run test test-release test-asan bench clean
+.PHONY: all deps build build-asan build-tsan run test test-release test-asan test-tsan bench clean
 
 all: build
 
@@ -17,11 +20,17 @@ $(RELEASE)/build.ninja: | deps
 $(ASAN)/build.ninja: | deps
 	cmake -S . -B $(ASAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DIM_SANITIZE=address,undefined
 
+$(TSAN)/build.ninja: | deps
+	cmake -S . -B $(TSAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIM_SANITIZE=thread
+
 build: deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)
 
 build-asan: deps $(ASAN)/build.ninja
 	cmake --build $(ASAN) -j $(JOBS)
+
+build-tsan: deps $(TSAN)/build.ninja
+	cmake --build $(TSAN) -j $(JOBS) --target $(TSAN_TESTS)
 
 run: build
 	scripts/run-program $(RELEASE)/exercise/crane
@@ -32,7 +41,10 @@ test-release: build
 test-asan: build-asan
 	ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS)
 
-test: test-release test-asan
+test-tsan: build-tsan
+	ctest --test-dir $(TSAN) --output-on-failure -j $(JOBS) -L '^(sound_tests|platform_tests|sdl_backend_tests)$$'
+
+test: test-release test-asan test-tsan
 
 bench: build
 	@for b in $(RELEASE)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done; true

@@ -74,13 +74,21 @@ void PostQuitMessage(int exitCode) {
 }
 
 UINT RegisterWindowMessage(const std::wstring& name) {
+  // The sound messages have fixed numbers of our own, the same in every run.
+  static const std::map<std::wstring, UINT> fixed{
+      {L"WM_IM_ONSOUNDPLAY", WM_REGISTERED_FIRST},
+      {L"WM_IM_ONSOUNDPOUSE", WM_REGISTERED_FIRST + 1},
+      {L"WM_IM_ONSOUNDSTOP", WM_REGISTERED_FIRST + 2},
+      {L"WM_IM_ONLABEL", WM_REGISTERED_FIRST + 3},
+  };
   static std::mutex mutex;
   static std::map<std::wstring, UINT> registered;
   std::lock_guard lock(mutex);
   if (name.empty()) return 0;
+  if (auto known = fixed.find(name); known != fixed.end()) return known->second;
   auto found = registered.find(name);
   if (found != registered.end()) return found->second;
-  UINT next = WM_REGISTERED_FIRST + static_cast<UINT>(registered.size());
+  UINT next = WM_REGISTERED_FIRST + static_cast<UINT>(fixed.size() + registered.size());
   if (next > WM_REGISTERED_LAST) return 0;
   registered.emplace(name, next);
   return next;

@@ -51,6 +51,27 @@ const Frame& PresentedFrame();
 // Device not lost, no memory limit, client 800x600, no frame presented.
 void ResetDevice();
 
+// --- Sound output ---------------------------------------------------------------------------
+// With no device, opening the sound device fails (as on a machine without a sound card).
+void SetSoundDeviceAvailable(bool available);
+// Lets every sound worker that is waiting run one pass, and returns when each has finished it
+// (or ended). Workers whose event is set run without a step.
+void StepSoundWorkers();
+// Workers started and not yet ended.
+int LiveSoundWorkers();
+
+// What a sound buffer has played so far, in its own format: buffers advance with the manual
+// clock while they play.
+struct HeardSound {
+  int channels = 0;
+  int rate = 0;
+  bool playing = false;
+  std::vector<std::int16_t> samples;
+};
+// One entry per buffer made since the last ClearSoundsHeard, in the order they were made.
+std::vector<HeardSound> SoundsHeard();
+void ClearSoundsHeard();
+
 // Back to the start state: clock 0, empty queue, no idle hook, cursor count 0, no keys down,
 // and the device's surroundings as after ResetDevice.
 void Reset();

@@ -1,0 +1,131 @@
+#include "framework/sound/sound_decoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <boost/lexical_cast.hpp>
+
+#include "framework/platform/resources.h"
+#include "framework/platform/utf.h"
+
+namespace {
+
+constexpr int kResourceTrimMs = 20;
+
+std::size_t ReadFile(void* destination, std::size_t itemSize, std::size_t count, void* source) {
+  return std::fread(destination, itemSize, count, static_cast<std::FILE*>(source));
+}
+
+int SeekFile(void* source, ogg_int64_t offset, int whence) {
+  return fseeko(static_cast<std::FILE*>(source), static_cast<off_t>(offset), whence);
+}
+
+long TellFile(void* source) { return static_cast<long>(ftello(static_cast<std::FILE*>(source))); }
+
+// The file stays open until the decoder goes.
+int CloseNothing(void*) { return 0; }
+
+}  // namespace
+
+IMSoundDecoder::IMSoundDecoder() = default;
+
+IMSoundDecoder::~IMSoundDecoder() {
+  if (open_) ov_clear(&vorbisFile_);
+  if (file_) std::fclose(file_);
+}
+
+std::size_t IMSoundDecoder::ReadMemory(void* destination, std::size_t itemSize, std::size_t count, void* source) {
+  auto* self = static_cast<IMSoundDecoder*>(source);
+  if (self->position_ >= self->size_) return 0;
+  const std::size_t n = std::min<std::uint64_t>(itemSize * count, self->size_ - self->position_);
+  std::memcpy(destination, self->data_ + self->position_, n);
+  self->position_ += n;
+  return n;
+}
+
+int IMSoundDecoder::SeekMemory(void* source, ogg_int64_t offset, int whence) {
+  auto* self = static_cast<IMSoundDecoder*>(source);
+  ogg_int64_t target = 0;
+  switch (whence) {
+    case SEEK_SET: target = offset; break;
+    case SEEK_CUR: target = static_cast<ogg_int64_t>(self->position_) + offset; break;
+    case SEEK_END: target = static_cast<ogg_int64_t>(self->size_) + offset; break;
+    default: return -1;
+  }
+  // Before the start there is nothing to read from; past the end reads give nothing.
+  if (target < 0) return -1;
+  self->position_ = static_cast<std::uint64_t>(target);
+  return 0;
+}
+
+long IMSoundDecoder::TellMemory(void* source) { return static_cast<long>(static_cast<IMSoundDecoder*>(source)->position_); }
+
+bool IMSoundDecoder::Open(void* source, const ov_callbacks& callbacks) {
+  if (open_) return false;
+  if (ov_open_callbacks(source, &vorbisFile_, nullptr, 0, callbacks) != 0) return false;
+  open_ = true;
+  const vorbis_info* info = ov_info(&vorbisFile_, -1);
+  const ogg_int64_t total = ov_pcm_total(&vorbisFile_, -1);
+  if (!info || info->channels < 1 || total < 0) return false;
+  channels = info->channels;
+  rate = static_cast<int>(info->rate);
+  // Interleaved 16-bit samples of every channel.
+  bytesPerFrame = channels * 2;
+  totalFrames = static_cast<std::uint32_t>(total);
+  return true;
+}
+
+bool IMSoundDecoder::OpenMemory(const void* data, unsigned size) {
+  data_ = static_cast<const unsigned char*>(data);
+  size_ = size;
+  position_ = 0;
+  return Open(this, ov_callbacks{ReadMemory, SeekMemory, CloseNothing, TellMemory});
+}
+
+bool IMSoundDecoder::OpenResourceName(const std::wstring& name) {
+  int number = 0;
+  try {
+    number = boost::lexical_cast<int>(name);
+  } catch (const boost::bad_lexical_cast&) {
+    return OpenFile(name);
+  }
+  return OpenResource(number);
+}
+
+bool IMSoundDecoder::OpenResource(int resourceId) {
+  if (resourceId < 0) return false;
+  platform::ResourceData resource = platform::FindResource(static_cast<std::uint32_t>(resourceId));
+  if (!resource) return false;
+  module_ = resource.owner;
+  if (!OpenMemory(resource.bytes.data(), static_cast<unsigned>(resource.bytes.size()))) return false;
+  const auto trim = static_cast<std::uint32_t>(rate * kResourceTrimMs / 1000);
+  if (totalFrames > trim) totalFrames -= trim;
+  return true;
+}
+
+bool IMSoundDecoder::OpenFile(const std::wstring& path) {
+  if (file_) return false;
+  file_ = std::fopen(platform::ToUtf8(path).c_str(), "rb");
+  if (!file_) return false;
+  return Open(file_, ov_callbacks{ReadFile, SeekFile, CloseNothing, TellFile});
+}
+
+unsigned IMSoundDecoder::ReadPcm(void* destination, unsigned bytes) {
+  if (!open_ || bytesPerFrame == 0) return 0;
+  const ogg_int64_t at = ov_pcm_tell(&vorbisFile_);
+  if (at < 0 || static_cast<std::uint64_t>(at) >= totalFrames) return 0;
+  const std::uint64_t remaining = (totalFrames - static_cast<std::uint64_t>(at)) * bytesPerFrame;
+  // Whole frames only, so that a short read never splits a sample.
+  const unsigned n = static_cast<unsigned>(std::min<std::uint64_t>(bytes, remaining)) / bytesPerFrame * bytesPerFrame;
+  auto* out = static_cast<char*>(destination);
+  unsigned got = 0;
+  int section = 0;
+  while (got < n) {
+    const long r = ov_read(&vorbisFile_, out + got, static_cast<int>(n - got), 0, 2, 1, &section);
+    if (r <= 0) break;
+    got += static_cast<unsigned>(r);
+  }
+  return got;
+}
+
+bool IMSoundDecoder::Rewind() { return open_ && ov_pcm_seek(&vorbisFile_, 0) == 0; }

@@ -1,0 +1,51 @@
+#pragma once
+// An Ogg Vorbis sound decoded on demand to 16-bit PCM, read from memory, from a numbered
+// resource or from a file.
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#define OV_EXCLUDE_STATIC_CALLBACKS
+#include <vorbis/vorbisfile.h>
+
+class IMSoundDecoder {
+ public:
+  IMSoundDecoder();
+  ~IMSoundDecoder();
+  IMSoundDecoder(const IMSoundDecoder&) = delete;
+  IMSoundDecoder& operator=(const IMSoundDecoder&) = delete;
+
+  // The data is not copied: it must outlive the decoder.
+  bool OpenMemory(const void* data, unsigned size);
+  // A name that reads as a decimal int is a resource number; any other name is a file path.
+  bool OpenResourceName(const std::wstring& name);
+  // Resource sounds stop 20 ms short of the end of their data.
+  bool OpenResource(int resourceId);
+  bool OpenFile(const std::wstring& path);
+
+  // Decodes up to `bytes` bytes (whole frames) at the current position; returns the bytes written.
+  unsigned ReadPcm(void* destination, unsigned bytes);
+  // Back to the first frame.
+  bool Rewind();
+
+  int channels = 0;
+  int rate = 0;
+  int bytesPerFrame = 0;
+  std::uint32_t totalFrames = 0;
+
+ private:
+  bool Open(void* source, const ov_callbacks& callbacks);
+  static std::size_t ReadMemory(void* destination, std::size_t itemSize, std::size_t count, void* source);
+  static int SeekMemory(void* source, ogg_int64_t offset, int whence);
+  static long TellMemory(void* source);
+
+  std::FILE* file_ = nullptr;
+  std::shared_ptr<const void> module_;  // keeps a companion module's data alive
+  const unsigned char* data_ = nullptr;
+  std::uint64_t position_ = 0;
+  std::uint32_t size_ = 0;
+  bool open_ = false;
+  OggVorbis_File vorbisFile_{};
+};

@@ -1,0 +1,89 @@
+#include "framework/sound/sound_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "sound_test_support.h"
+
+namespace {
+
+// Runs a body with the current folder moved, and moves it back.
+class InFolder {
+ public:
+  explicit InFolder(const std::filesystem::path& folder) : saved_(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+  }
+  ~InFolder() { std::filesystem::current_path(saved_); }
+
+ private:
+  std::filesystem::path saved_;
+};
+
+TEST(SoundDecoderTest, FileAndMemorySoundsKeepTheirLengthResourceSoundsLoseTwentyMs) {
+  const auto path = SoundDataDir() / "short_44k_stereo.ogg";
+  IMSoundDecoder file;
+  ASSERT_TRUE(file.OpenResourceName(path.wstring()));
+  EXPECT_EQ(file.channels, 2);
+  EXPECT_EQ(file.rate, 44100);
+  EXPECT_EQ(file.bytesPerFrame, 4);
+  EXPECT_EQ(file.totalFrames, 13230u);
+
+  const auto bytes = ReadBytes(path);
+  IMSoundDecoder memory;
+  ASSERT_TRUE(memory.OpenMemory(bytes.data(), static_cast<unsigned>(bytes.size())));
+  EXPECT_EQ(memory.totalFrames, 13230u);
+
+  // The companion module in the current folder holds the same clip as RCDATA 4001.
+  InFolder folder(ModuleDataDir());
+  IMSoundDecoder resource;
+  ASSERT_TRUE(resource.OpenResourceName(L"4001"));
+  EXPECT_EQ(resource.totalFrames, 13230u - 882u);
+  std::vector<std::int16_t> samples(13230 * 2);
+  EXPECT_EQ(resource.ReadPcm(samples.data(), static_cast<unsigned>(samples.size() * 2)), (13230u - 882u) * 4);
+  EXPECT_EQ(resource.ReadPcm(samples.data(), 4), 0u);
+
+  IMSoundDecoder notOgg;
+  EXPECT_FALSE(notOgg.OpenResourceName(L"4002"));
+  IMSoundDecoder missing;
+  EXPECT_FALSE(missing.OpenResourceName(L"4999"));
+  EXPECT_FALSE(missing.OpenResourceName(L"-5"));
+  EXPECT_FALSE(missing.OpenResourceName(L"4001.ogg"));  // not a number: a file, and there is none
+}
+
+TEST(SoundDecoderTest, ReadsWholeFramesAndDecodesTheSameFromEverySource) {
+  const auto path = SoundDataDir() / "long_11k_stereo.ogg";
+  const auto bytes = ReadBytes(path);
+  IMSoundDecoder memory;
+  ASSERT_TRUE(memory.OpenMemory(bytes.data(), static_cast<unsigned>(bytes.size())));
+  std::vector<std::int16_t> fromMemory(memory.totalFrames * 2);
+  unsigned got = 0;
+  // Odd request sizes never split a frame.
+  while (true) {
+    const unsigned n = memory.ReadPcm(fromMemory.data() + got / 2, 1001);
+    EXPECT_EQ(n % 4, 0u);
+    if (n == 0) break;
+    got += n;
+  }
+  EXPECT_EQ(got, memory.totalFrames * 4);
+  EXPECT_EQ(fromMemory, DecodeAll(path));
+
+  ASSERT_TRUE(memory.Rewind());
+  std::int16_t first[2];
+  EXPECT_EQ(memory.ReadPcm(first, 4), 4u);
+  EXPECT_EQ(first[0], fromMemory[0]);
+}
+
+TEST(SoundDecoderTest, DamagedMemoryDataFailsOrEndsEarly) {
+  const auto bytes = ReadBytes(SoundDataDir() / "short_22k_mono.ogg");
+  for (std::size_t size : {std::size_t{0}, std::size_t{10}, bytes.size() / 4, bytes.size() / 2}) {
+    SCOPED_TRACE(size);
+    std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
+    IMSoundDecoder decoder;
+    if (!decoder.OpenMemory(cut.data(), static_cast<unsigned>(cut.size()))) continue;
+    std::vector<std::int16_t> samples(decoder.totalFrames + 1);
+    EXPECT_LE(decoder.ReadPcm(samples.data(), static_cast<unsigned>(samples.size() * 2)), decoder.totalFrames * 2);
+  }
+}
+
+}  // namespace
