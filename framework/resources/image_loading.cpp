@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "framework/resources/numbered_resource.h"
+#include "framework/platform/resources.h"
 
 namespace {
 
@@ -37,15 +37,18 @@ bool CreateTexturePow2(platform::Device* device, platform::Texture*& texture, in
 }
 
 bool LoadPngFromResource(platform::Device* device, WORD id, platform::Texture*& texture, int& width, int& height) {
-  const auto data = FindNumberedResource(id);
-  if (data.empty()) return false;
-  return LoadPngFromMemory(device, data.data(), static_cast<unsigned>(data.size()), texture, width, height);
+  // Held while decoding: a picture from the companion module lives as long as this does.
+  const platform::ResourceData data = platform::FindResource(id);
+  if (data.bytes.empty()) return false;
+  return LoadPngFromMemory(device, data.bytes.data(), static_cast<unsigned>(data.bytes.size()), texture, width,
+                           height);
 }
 
 bool LoadJpegFromResource(platform::Device* device, WORD id, platform::Texture*& texture, int& width, int& height) {
-  const auto data = FindNumberedResource(id);
-  if (data.empty()) return false;
-  return LoadJpegFromMemory(device, data.data(), static_cast<unsigned>(data.size()), texture, width, height);
+  const platform::ResourceData data = platform::FindResource(id);
+  if (data.bytes.empty()) return false;
+  return LoadJpegFromMemory(device, data.bytes.data(), static_cast<unsigned>(data.bytes.size()), texture, width,
+                            height);
 }
 
 bool LoadImageFile(platform::Device* device, const std::wstring& path, platform::Texture*& texture, int& width,

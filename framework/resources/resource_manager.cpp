@@ -52,7 +52,8 @@ void IMResourceManager::Create(bool windowed, HWND window) {
   manager->startTime_ = platform::timeGetTime();
   manager->frameCount = 0;
   manager->window_ = window;
-  // Sound output starts here (CSoundSystem::Init(window)); its failure does not stop start-up.
+  // Without a sound device the program runs silent: the result is not looked at.
+  manager->Init(window);
   try {
     if (manager->InitD3D(window, windowed, kScreenWidth, kScreenHeight, kScreenRefreshRate) != 0) {
       throw std::runtime_error("Не могу создать устройство Direct3D");

@@ -13,10 +13,11 @@
 
 #include "framework/platform/device.h"
 #include "framework/resources/texture_record.h"
+#include "framework/sound/sound_system.h"
 
-// The manager also plays sounds: it derives from the sound system (CSoundSystem, its only base)
-// once that joins; Create then starts sound output and the destructor shuts it down.
-class IMResourceManager {
+// The manager also plays sounds: Create starts the sound output of its base, and a missing
+// sound device does not stop start-up.
+class IMResourceManager : public CSoundSystem {
  public:
   // A manager drawing on a device someone else owns; it registers no skin.
   IMResourceManager(platform::Device* device, int backBufferWidth, int backBufferHeight);

@@ -68,6 +68,10 @@ IMWindow* IMWindow::Create(const RECT* rect, const std::wstring& caption, bool w
 
 LRESULT IMWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   IMWindow* w = instance_;
+  // The sound streams' messages come first, and only while the sound system exists.
+  if (IMResourceManager* sound = IMResourceManager::Instance(); w && sound && sound->HandleMessage(message, wParam, lParam)) {
+    return platform::DefWindowProc(hwnd, message, wParam, lParam);
+  }
   if (w) {
     const int x = GET_X_LPARAM(lParam);
     const int y = GET_Y_LPARAM(lParam);
