@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <boost/bind/bind.hpp>
 
+#include "framework/controls/button.h"
+#include "framework/controls/picture.h"
 #include "framework/resources/resource_manager.h"
+#include "framework/views/texture_view.h"
 
 namespace {
 
@@ -36,6 +39,31 @@ IMDialogBase<IMEmptyView>::IMDialogBase(IMDialog* parent, const RECT* rect, int 
 IMDialogBase<IMEmptyView>::~IMDialogBase() {
   walking_ = 0;
   DeleteQueued(false);
+}
+
+IMStaticPictureBase<IMTextureView>* IMDialogBase<IMEmptyView>::AddPicture(int x, int y, const std::wstring& name,
+                                                                         int layer, DWORD argb) {
+  auto* picture = new IMStaticPictureBase<IMTextureView>(this, layer);
+  picture->SetPicture(name);
+  picture->SetPosition(x, y);
+  picture->tint = argb;
+  picture->SetChanged(true);
+  return picture;
+}
+
+IMButtonBase<IMStateView>* IMDialogBase<IMEmptyView>::AddButton(int x, int y, const std::wstring& normal,
+                                                                const std::wstring& disabled,
+                                                                const std::wstring& hover,
+                                                                const std::wstring& pressed, int layer) {
+  auto* button = new IMButtonBase<IMStateView>(this, layer);
+  button->SetStates(normal, disabled, hover, pressed);
+  button->SetPosition(x, y);
+  return button;
+}
+
+IMDialog* IMDialogBase<IMEmptyView>::AddDialog(IMDialog* parent, int x, int y, int width, int height, int layer) {
+  RECT r{x, y, x + width, y + height};
+  return new IMDialog(parent, &r, layer);
 }
 
 void IMDialogBase<IMEmptyView>::AddChild(IMDialog* dialog, IMControl* child, int layer) {

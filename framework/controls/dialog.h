@@ -2,11 +2,18 @@
 // The container every screen, panel, standard dialog and the main window are built on.
 
 #include <map>
+#include <string>
 #include <vector>
 
 #include "framework/views/view.h"
 #include "framework/views/view_control.h"
 
+class IMTextureView;
+class IMStateView;
+template <class V>
+class IMStaticPictureBase;
+template <class V>
+class IMButtonBase;
 template <class V>
 class IMDialogBase;
 
@@ -16,6 +23,12 @@ class IMDialogBase<IMEmptyView> : public IMViewControl<IMEmptyView> {
   // A null rect covers the whole back buffer.
   IMDialogBase(IMDialog* parent, const RECT* rect, int layer);
   ~IMDialogBase() override;
+
+  // Builders: the new child belongs to this dialog; closing is its only teardown.
+  IMStaticPictureBase<IMTextureView>* AddPicture(int x, int y, const std::wstring& name, int layer, DWORD argb);
+  IMButtonBase<IMStateView>* AddButton(int x, int y, const std::wstring& normal, const std::wstring& disabled,
+                                       const std::wstring& hover, const std::wstring& pressed, int layer);
+  static IMDialog* AddDialog(IMDialog* parent, int x, int y, int width, int height, int layer);
 
   static void AddChild(IMDialog* dialog, IMControl* child, int layer);
   static void RemoveChild(IMDialog* dialog, IMControl* child);

@@ -2,6 +2,8 @@
 // A control joined with one view: the two halves share one rectangle and one changed flag,
 // so a geometry change through either side reaches the control's SetRect and SetChanged.
 
+#include <string>
+
 #include "framework/views/view.h"
 #include "framework/window/control.h"
 
@@ -38,6 +40,16 @@ class IMViewControl : public IMControl, public V {
     if (hidden_ || !parent_) return;
     V::Draw();
     SetChanged(false);
+  }
+
+  // Buttons: the four state pictures (an empty name falls back to the normal one); the control
+  // takes the current state's size at (0, 0) until placed.
+  void SetStates(const std::wstring& normal, const std::wstring& disabled, const std::wstring& hover,
+                 const std::wstring& pressed)
+    requires requires(V& v) { v.SetStateTextures(normal, disabled, hover, pressed); }
+  {
+    V::SetStateTextures(normal, disabled, hover, pressed);
+    SetRect(V::GetSourceRect());
   }
 
   bool HitTest(int x, int y) const override {
