@@ -1,10 +1,12 @@
-// The program's entry point. The window, the screens and the exercise are not built yet, so
-// for now it only says what it will do.
+// The program's entry point.
 
-#include <cstdio>
+#include "exercise/demo_screen.h"
+#include "framework/window/window.h"
 
 int main() {
-  std::puts("Crane exercise: the window, its screens and the exercise are still being built.");
-  std::puts("Run `make test` to exercise the framework built so far.");
+  IMWindow* window = IMWindow::Create(nullptr, L"04517 Игра «Тиморвал»", false);
+  BuildDemoScreen(window);
+  IMWindow::Run(window);
+  delete window;
   return 0;
 }

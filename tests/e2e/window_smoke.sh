@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The real window under Xvfb: the pointer over a button shows its hover picture (compared with
+# the headless frame), the wheel's press and turns and typed Cyrillic reach the program as the
+# window messages it expects, and Alt+F4 ends it with status 0.
+set -uo pipefail
+real=$1 headless=$2 out=$3
+mkdir -p "$out"
+log=$out/messages.txt shot=$out/screen.png frame=$out/headless.png
+rm -f "$log" "$shot" "$frame"
+
+fail() { echo "FAIL: $*"; [[ -f $log ]] && cat "$log"; exit 1; }
+for tool in Xvfb xdotool import compare; do
+  command -v $tool >/dev/null || fail "$tool is missing (scripts/install-deps installs it)"
+done
+
+"$headless" "$frame" 2>/dev/null || fail "the headless run did not write its frame"
+
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb $app 2>/dev/null; wait 2>/dev/null' EXIT
+export DISPLAY=$display SDL_AUDIODRIVER=dummy
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+xdotool mousemove 142 123
+"$real" "$log" 2>/dev/null &
+app=$!
+window=
+for _ in $(seq 100); do
+  window=$(xdotool search --name '04517' 2>/dev/null | head -1)
+  [[ -n $window ]] && break
+  sleep 0.1
+done
+[[ -n $window ]] || fail "no window appeared"
+sleep 1
+# Wiggle onto the button so the hover is decided from a real move as well.
+xdotool mousemove 141 122 mousemove 142 123
+sleep 0.5
+import -window root "$shot" || fail "no screenshot"
+
+xdotool click 2
+xdotool click 4
+xdotool click 5
+xdotool type --delay 250 'Жук'
+sleep 0.5
+xdotool key alt+F4
+for _ in $(seq 100); do kill -0 $app 2>/dev/null || break; sleep 0.1; done
+kill -0 $app 2>/dev/null && fail "Alt+F4 did not end the program"
+wait $app
+status=$?
+[[ $status -eq 0 ]] || fail "exit status $status"
+
+# 0x207/0x208 wheel press and release, 0x20A wheel turns, all in client coordinates.
+grep -q '^button 519 16 0 142 123$' "$log" || fail "no wheel press at the pointer"
+grep -q '^button 520 0 0 142 123$' "$log" || fail "no wheel release"
+grep -q '^button 522 0 120 142 123$' "$log" || fail "no wheel turn away (+120)"
+grep -q '^button 522 0 -120 142 123$' "$log" || fail "no wheel turn toward (-120)"
+chars=$(awk '$1 == "key" && $2 == 258 {printf "%s ", $3}' "$log")
+[[ $chars == "1046 1091 1082 " ]] || fail "typed text arrived as '$chars'"
+
+differing=$(compare -metric AE -fuzz 2% "$shot" "$frame" null: 2>&1)
+[[ ${differing%% *} -le 200 ]] || fail "the screen differs from the headless frame in $differing pixels"
+echo "window smoke: messages as expected, $differing pixels differ from the headless frame"
