@@ -1,12 +1,11 @@
-// The program's entry point.
+// The program's entry point: the crane exercise in a full-screen window.
 
-#include "exercise/demo_screen.h"
-#include "framework/window/window.h"
+#include "exercise/app.h"
 
 int main() {
-  IMWindow* window = IMWindow::Create(nullptr, L"04517 Игра «Тиморвал»", false);
-  BuildDemoScreen(window);
-  IMWindow::Run(window);
-  delete window;
+  App* app = App::Instance(std::wstring(App::kCatalogueNumber) + L" " + App::kTitle, false);
+  app->ShowInfoScreen();
+  IMWindow::Run(app->window);
+  App::Release();
   return 0;
 }

@@ -1,0 +1,29 @@
+#pragma once
+// The crane exercise: its description for the course, its one state "Dialog1" with the hangar
+// scene, and the voiced instruction.
+
+#include <string>
+
+#include "shell/app.h"
+
+class HangarScene;
+
+class App : public IMApp<App> {
+ public:
+  static const wchar_t kCatalogueNumber[];
+  static const wchar_t kTitle[];
+  static const wchar_t kDescription[];
+
+  App();
+  ~App() override;
+
+  void Init() override;
+  // Builds a scene of its own on the dialog: the exercise's, or a demonstration's.
+  void SetupScene(IMDialog* dialog, bool instructionMode);
+  // The exercise's scene while its dialog lives, else null.
+  HangarScene* GetExerciseScene() const { return exerciseScene_; }
+  void OnSceneDeleted(const HangarScene* scene);
+
+ private:
+  HangarScene* exerciseScene_ = nullptr;
+};

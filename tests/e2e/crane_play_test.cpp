@@ -1,0 +1,146 @@
+// The whole exercise over the headless backend, played with wheel turns and presses only, from
+// the program's start to its end, with the statistics going into a workbook.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "exercise/app.h"
+#include "exercise/hangar_scene.h"
+#include "framework/platform/headless/headless.h"
+#include "framework/platform/platform.h"
+#include "framework/workbook/workbook_reader.h"
+#include <unistd.h>
+
+namespace {
+
+namespace headless = platform::headless;
+constexpr std::uint64_t kMsPerMessage = 50;
+
+class CranePlay : public ::testing::Test {
+ protected:
+  CranePlay() {
+    headless::Reset();
+    headless::SetTimeMs(1000);
+    // The pointer rests on the screen when the window appears, as a child's hand on the mouse.
+    headless::SetCursorPos(400, 300);
+    folder = std::filesystem::temp_directory_path() / ("crane_play_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+  }
+  ~CranePlay() override {
+    headless::SetIdleHook(nullptr);
+    std::filesystem::remove_all(folder);
+  }
+
+  // One message through the loop, then the idle pass that draws its effect; the clock moves on.
+  void Send(UINT message, WPARAM wParam) {
+    headless::AdvanceMs(kMsPerMessage);
+    platform::PostMessage(IMWindow::Handle(), message, wParam, MAKELPARAM(400, 300));
+    Pump();
+    ++messages;
+  }
+  void Pump() {
+    headless::SetIdleHook([] { platform::PostQuitMessage(0); });
+    IMWindow::Run(app->window);
+  }
+  void Turn(bool toward) { Send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(toward ? -120 : 120))); }
+  void Press() {
+    Send(WM_MBUTTONDOWN, MK_MBUTTON);
+    Send(WM_MBUTTONUP, 0);
+  }
+  HangarScene& Scene() { return *app->GetExerciseScene(); }
+  void Mode(bool vertical) {
+    if (Scene().verticalMode != vertical) Press();
+  }
+  void RaiseToTop() {
+    Mode(true);
+    while (Scene().ropeY > 0) Turn(true);
+  }
+  // Horizontal steps until the crane stands at x (a position the ten-pixel steps reach).
+  void MoveTo(int x) {
+    Mode(false);
+    for (int guard = 0; Scene().craneX != x && guard < 100; ++guard) Turn(Scene().craneX < x);
+    ASSERT_EQ(Scene().craneX, x);
+  }
+
+  // Fetches one plate from the stack and lowers it into the wagon; returns the messages used.
+  int Deliver(int plate, int craneX) {
+    const int before = messages;
+    RaiseToTop();
+    MoveTo(craneX);
+    Mode(true);
+    for (int guard = 0; Scene().carriedPlate == -1 && guard < 60; ++guard) Turn(false);
+    EXPECT_EQ(Scene().carriedPlate, plate);
+    RaiseToTop();
+    // Right until the hanging plate lies wholly above the wagon.
+    Mode(false);
+    while (Scene().craneX + Scene().carriedOffset < 490) Turn(true);
+    Mode(true);
+    for (int guard = 0; !Scene().plates[plate]->IsHidden() && guard < 60; ++guard) Turn(false);
+    EXPECT_TRUE(Scene().plates[plate]->IsHidden());
+    return messages - before;
+  }
+
+  std::filesystem::path folder;
+  App* app = nullptr;
+  int messages = 0;
+};
+
+TEST_F(CranePlay, SixPlatesIntoTheWagonWriteTheRunsRows) {
+  app = App::Instance(L"04517 Игра «Тиморвал»", false);
+  ASSERT_EQ(app->caption, L"04517 Игра «Тиморвал»");
+  ASSERT_EQ(app->stateName, L"Dialog1");
+  auto* workbook = new IMStatisticsWorkbook();
+  const std::filesystem::path path = folder / "04517 Игра «Тиморвал».xls";
+  workbook->Open(platform::FromUtf8(path.string()), L"Маша");
+  app->workbook = workbook;
+
+  app->ShowInfoScreen();  // straight into the exercise
+  Pump();
+  ASSERT_NE(app->GetExerciseScene(), nullptr);
+  EXPECT_TRUE(app->stateName.empty());
+
+  // Top of the stack first: each plate lies on the ones below it.
+  std::vector<std::uint32_t> expected;
+  const std::pair<int, int> order[] = {{5, 135}, {4, 165}, {3, 225}, {2, 95}, {1, 225}, {0, 95}};
+  for (auto [plate, x] : order) {
+    const int used = Deliver(plate, x);
+    if (HasFailure()) return;
+    expected.push_back(static_cast<std::uint32_t>(used * kMsPerMessage));
+  }
+  // The run has ended: the exercise's dialog closed, the rows written, the loop asked to quit.
+  EXPECT_EQ(app->stateDialog, nullptr);
+  ASSERT_TRUE(workbook->Save(workbook->GetPath()));
+  App::Release();
+
+  auto back = workbook_test::ReadSheets(path);
+  ASSERT_TRUE(back.wellFormed);
+  ASSERT_EQ(back.sheets.size(), 1u);
+  EXPECT_EQ(back.sheets[0].name, L"Маша");
+  const auto& rows = back.sheets[0].rows;
+  ASSERT_EQ(rows.size(), 11u);
+  EXPECT_EQ(rows[0][0].text, L"Время начала работы с упражнением");
+  EXPECT_EQ(rows[0][1].type, L"String");
+  EXPECT_TRUE(std::regex_match(rows[0][1].text,
+                               std::wregex(L"\\d\\d-(January|February|March|April|May|June|July|August|September|"
+                                           L"October|November|December)-\\d{4} \\d\\d:\\d\\d")))
+      << platform::ToUtf8(rows[0][1].text);
+  EXPECT_EQ(rows[1][0].text, L"Количество кликов не колесом");
+  EXPECT_EQ(rows[1][1].text, L"0");
+  EXPECT_EQ(rows[1][1].type, L"Number");
+  for (int n = 1; n <= 6; ++n) {
+    EXPECT_EQ(rows[1 + n][0].text, L"время загрузки. мс. " + std::to_wstring(n) + L" плиты");
+    EXPECT_EQ(rows[1 + n][1].text, std::to_wstring(expected[n - 1])) << n;
+    EXPECT_EQ(rows[1 + n][1].type, L"Number");
+  }
+  EXPECT_EQ(rows[8][0].text, L"Количество дополнительных вызовов инструкций");
+  EXPECT_EQ(rows[8][1].text, L"0");
+  EXPECT_EQ(rows[9][0].text, L"Общее время работы с упражнением. с.");
+  EXPECT_TRUE(std::regex_match(rows[9][1].text, std::wregex(L"\\d+")));
+  EXPECT_TRUE(rows[10].empty());
+}
+
+}  // namespace
