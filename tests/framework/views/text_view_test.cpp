@@ -311,6 +311,52 @@ TEST_F(TextViewGoldenTest, CyrillicSentenceAtTheScreensSizes) {
   }
 }
 
+class DescriptionWindowTest : public TextViewTest {
+ protected:
+  DescriptionWindowTest() {
+    width_ = 613;
+    height_ = 180;
+  }
+};
+
+// The information screen's description: size 18, wrapped inside 593 pixels, in a window at
+// (10, 10) made low enough to cut the last line in half.
+TEST_F(DescriptionWindowTest, WrappedDescriptionClippedByItsWindow) {
+  IMTextView label;
+  label.SetFontSize(18);
+  label.SetColor(kDarkBlue);
+  label.SetRect(RECT{0, 0, 593, 415});
+  label.wrap = true;
+  label.Layout(0);
+  label.SetText(L"   Игра «Тиморвал» предназначена для развития навыка по использованию колеса мыши  на "
+                L"прокручивание и на нажатие. На экране изображен погрузочный ангар, под потолком которого "
+                L"подвешен магнитный кран на рельсе.  На механизме крана крестообразно изображены стрелки "
+                L"«вверх-вниз»  и «вправо-влево». Эти стрелки светятся попарно, показывая, в каком направлении "
+                L"работает кран. Нажатие на колесе мыши меняет направление перемещения крана, а прокручивание "
+                L"колеса либо поднимает-опускает магнит крана, либо перемещает кран горизонтально. Требуется с "
+                L"помощью крана переместить все детали в вагонетку, отгороженную стеной.");
+  const RECT extent = label.GetSourceRect();
+  EXPECT_LE(extent.right, 593 + 18);
+  EXPECT_EQ(extent.bottom % 18, 0);
+  EXPECT_EQ(extent.bottom, 9 * 18);
+  label.SetRect(extent);
+
+  platform::Device* d = rm->GetDevice();
+  d->Clear(0, nullptr, D3DCLEAR_TARGET, kPaper, 1.0f, 0);
+  d->BeginScene();
+  d->SetViewport(platform::Viewport{10, 10, 593, 153, 0.0f, 1.0f});
+  rm->drawOriginX = 10;
+  rm->drawOriginY = 10;
+  label.Draw();
+  rm->drawOriginX = 0;
+  rm->drawOriginY = 0;
+  d->EndScene();
+  d->Present();
+  EXPECT_EQ(test_support::CompareWithGoldenIn(std::filesystem::path(__FILE__).parent_path() / "golden",
+                                              platform::headless::PresentedFrame(), "description"),
+            "");
+}
+
 TEST_F(TextViewTest, DrawShowsOnlyWhatLiesInsideTheViewAndTheViewport) {
   // Twelve lines of text; the whole of it first, as the reference.
   auto view = Wrapping(160, L"Кран поднимает магнит и везёт детали в вагонетку, "
