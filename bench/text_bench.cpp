@@ -80,12 +80,13 @@ void BM_DescriptionFirstSetText(benchmark::State& state) {
 }
 BENCHMARK(BM_DescriptionFirstSetText)->Unit(benchmark::kMicrosecond);
 
-// A later build (Retry, Restart): the glyphs are found by key and only gain references.
+// A later build (Retry, Restart) of the label and its end: the glyphs are found by key and
+// only gain and lose references.
 void BM_DescriptionSetTextAgain(benchmark::State& state) {
   Screen screen;
   screen.SetUpLabel();
-  IMTextView other;
   for (auto _ : state) {
+    IMTextView other;
     other.SetRect(RECT{0, 0, 593, 415});
     other.wrap = true;
     other.SetFontSize(18);
