@@ -87,6 +87,12 @@ TEST_F(TextTextureTest, GlyphPixelsAreTheRasterisersWrittenIntoTheLockedRows) {
   ExpectSameAsRendered(id, request);
   EXPECT_EQ(rm->GetTexel(id, 0, 0), 0x80FFFFFFu) << "the back colour's alpha is written too";
 
+  // Outlines far larger than any screen uses are filled whole.
+  const std::uint32_t big = Glyph(L'Ж', 600);
+  ASSERT_EQ(ImageRect(big).bottom, 600);
+  EXPECT_EQ(rm->GetTexel(big, ImageRect(big).right / 2, 300), kWhite);
+  EXPECT_EQ(rm->GetTexel(big, 0, 0), kGrey);
+
   // And the device copy holds the same after a drop and re-creation.
   rm->DropDeviceTexture(id);
   rm->EnsureTexture(id);

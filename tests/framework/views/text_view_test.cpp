@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/platform/headless/headless.h"
+#include "framework/platform/software_device.h"
 #include "framework/resources/glyph_key.h"
 #include "framework/resources/golden_image.h"
 #include "framework/resources/test_support.h"
@@ -107,6 +108,27 @@ TEST_F(TextViewTest, EqualCharactersInEqualFormatShareOneTexture) {
   second.SetText(L"");
   EXPECT_EQ(rm->FindTexture(Key(L'м')), rm->GetIdCount());
   EXPECT_EQ(rm->FindTexture(Key(L'а')), rm->GetIdCount());
+}
+
+TEST_F(TextViewTest, ACharacterWithoutATextureNeverReleasesAnotherViewsTexture) {
+  // No video memory and nothing to drop: the glyph cannot be made.
+  auto* device = static_cast<platform::SoftwareDevice*>(rm->GetDevice());
+  for (std::uint32_t id = 0; id < rm->GetIdCount(); ++id) rm->DropDeviceTexture(id);
+  platform::headless::SetVideoMemoryBudget(device->VideoMemoryUsed());
+  IMTextView failed;
+  failed.SetText(L"Ы");
+  EXPECT_EQ(rm->GetTextureRecord(failed.GetTextChar(0)->textureId), nullptr);
+  EXPECT_TRUE(EqualRect(failed.GetSourceRect(), RECT{0, 0, 0, 0}));
+  failed.SetRect(RECT{0, 0, 50, 20});
+  DrawFrame(failed);  // draws nothing, and does not fail
+
+  // Memory comes back; another view makes the same key.
+  platform::headless::SetVideoMemoryBudget(platform::headless::kUnlimitedVideoMemory);
+  IMTextView shown;
+  shown.SetText(L"Ы");
+  ASSERT_EQ(Refs(Key(L'Ы')), 1);
+  failed.SetText(L"");
+  EXPECT_EQ(Refs(Key(L'Ы')), 1) << "the reference the failed character never held stays";
 }
 
 TEST_F(TextViewTest, AColourChangeReKeysWithoutLayoutAndFreesUnusedTextures) {
