@@ -234,7 +234,10 @@ void IMTextView::Draw() {
   // Lines are in order of their tops: bisect for those that reach into the clip. Only the
   // last line may start at the end of the text, and the bisections never look at it.
   const int lines = static_cast<int>(lineStarts_.size());
-  auto top = [&](int k) { return chars_[static_cast<std::size_t>(lineStarts_[static_cast<std::size_t>(k)])]->rect.top + absolute.top; };
+  auto top = [&](int k) {
+    const int start = lineStarts_[static_cast<std::size_t>(k)];
+    return chars_[static_cast<std::size_t>(start)]->rect.top + absolute.top;
+  };
   int lo = 0, hi = lines - 1;
   while (hi - lo > 1) {
     const int mid = (lo + hi) / 2;
