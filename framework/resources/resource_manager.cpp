@@ -37,7 +37,7 @@ IMResourceManager::~IMResourceManager() {
   records_.clear();
   ReleaseDeviceObjects();
   d3d_.reset();
-  // The font cache is released here once text rendering joins.
+  ReleaseFonts();
   if (instance_ == this) instance_ = nullptr;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/platform/device.h"
+#include "framework/resources/font_cache.h"
 #include "framework/resources/texture_record.h"
 #include "framework/sound/sound_system.h"
 
@@ -86,6 +87,19 @@ class IMResourceManager : public CSoundSystem {
   // drawing origin, tinted by argb and turned by angle radians (clockwise) about its centre.
   int DrawTexture(std::uint32_t id, const RECT* destination, const RECT* source, DWORD argb, float angle);
 
+  // --- Text -----------------------------------------------------------------------------------------
+  // The glyph texture of the text's first character, registered under `key`: a key already
+  // registered only gains a reference. The image is the rectangle's size (null: the glyph's
+  // cell), cleared to the back colour; a character the font cannot outline leaves it at that.
+  std::uint32_t CreateTextTexture(const std::wstring& key, const std::wstring& text, const RECT* rect,
+                                  DWORD colour, int size, const std::wstring& face, bool italic, bool bold,
+                                  bool underline, DWORD backColour);
+  int GetFont(const std::wstring& face, int height, bool bold, bool italic, bool underline) {
+    return fonts_.GetFont(face, height, bold, italic, underline);
+  }
+  IMFont& Font(int index) { return fonts_.Font(index); }
+  void ReleaseFonts() { fonts_.ReleaseFonts(); }
+
  private:
   struct Releaser {
     template <class T>
@@ -125,6 +139,8 @@ class IMResourceManager : public CSoundSystem {
   std::map<std::wstring, std::uint32_t> textureIds_;
   std::vector<std::uint32_t> freeIds_;
   std::uint32_t idCount_ = 0;
+
+  IMFontCache fonts_;
 };
 
 // The back-buffer size a dialog without a rectangle covers, also before a manager exists.

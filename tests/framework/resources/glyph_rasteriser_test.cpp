@@ -45,6 +45,9 @@ TEST(GlyphKeyTest, PrintsEveryFieldAsSignedDecimalInOrder) {
   // bold, underline, italic, then the back colour and the whitespace flag
   EXPECT_EQ(MakeGlyphKey(L"Arial", L'Я', 25, kDarkBlue, true, false, true, 0xFF000000, 1),
             L"ArialЯ25-16309964101-167772161");
+  // The extremes of a signed colour, and a zero.
+  EXPECT_EQ(MakeGlyphKey(L"F", L'0', 0, 0x80000000, false, false, false, 0x7FFFFFFF, 0),
+            L"F00-21474836480002147483647" L"0");
   EXPECT_NE(MakeGlyphKey(L"Arial", L'A', 16, kWhite, true, false, false, kGrey, 0),
             MakeGlyphKey(L"Arial", L'A', 16, kWhite, false, true, false, kGrey, 0));
 

@@ -11,9 +11,6 @@ namespace test_support {
 
 namespace {
 
-std::filesystem::path GoldenPath(const std::string& name) {
-  return std::filesystem::path(__FILE__).parent_path() / "golden" / (name + ".png");
-}
 
 // Frame words are 0xAARRGGBB: in memory B, G, R, A.
 png_image Describe(int width, int height) {
@@ -33,7 +30,12 @@ bool WritePng(const platform::headless::Frame& frame, const std::string& path) {
 }
 
 std::string CompareWithGolden(const platform::headless::Frame& frame, const std::string& name, int tolerance) {
-  const auto path = GoldenPath(name);
+  return CompareWithGoldenIn(std::filesystem::path(__FILE__).parent_path() / "golden", frame, name, tolerance);
+}
+
+std::string CompareWithGoldenIn(const std::filesystem::path& folder, const platform::headless::Frame& frame,
+                                const std::string& name, int tolerance) {
+  const auto path = folder / (name + ".png");
   if (const char* update = std::getenv("IM_UPDATE_GOLDENS"); update && std::string(update) == "1") {
     std::filesystem::create_directories(path.parent_path());
     return WritePng(frame, path.string()) ? std::string() : "cannot write " + path.string();
