@@ -3,6 +3,7 @@
 #include <boost/bind/bind.hpp>
 
 #include "framework/controls/button.h"
+#include "framework/views/text_view.h"
 #include "framework/window/window.h"
 
 namespace {
@@ -22,6 +23,8 @@ void BuildDemoScreen(IMWindow* window) {
   SkinButton(screen, 100, 200, L"RetryButton");
   SkinButton(screen, 240, 200, L"SubmitButton");
   SkinButton(screen, 380, 200, L"CancelButton");
+  // The course's screen text colour, opaque dark blue.
+  screen->AddText(100, 165, L"Кнопки и подписи: наведи указатель на кнопку «Начать»", 0)->SetColor(0xFF072134);
   screen->AddPicture(100, 300, L"EscButton", 0, 0xFFFFFFFF);
   screen->AddPicture(150, 300, L"F1Button", 0, 0xFFFFFFFF);
   screen->AddPicture(200, 300, L"F12Button", 0, 0xFFFFFFFF);

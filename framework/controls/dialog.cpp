@@ -6,6 +6,7 @@
 #include "framework/controls/button.h"
 #include "framework/controls/picture.h"
 #include "framework/resources/resource_manager.h"
+#include "framework/views/text_view.h"
 #include "framework/views/texture_view.h"
 
 namespace {
@@ -49,6 +50,15 @@ IMStaticPictureBase<IMTextureView>* IMDialogBase<IMEmptyView>::AddPicture(int x,
   picture->tint = argb;
   picture->SetChanged(true);
   return picture;
+}
+
+IMStaticPictureBase<IMTextView>* IMDialogBase<IMEmptyView>::AddText(int x, int y, const std::wstring& text,
+                                                                   int layer) {
+  auto* label = new IMStaticPictureBase<IMTextView>(this, layer);
+  label->SetText(text);
+  label->SetRect(label->GetSourceRect());
+  label->SetPosition(x, y);
+  return label;
 }
 
 IMButtonBase<IMStateView>* IMDialogBase<IMEmptyView>::AddButton(int x, int y, const std::wstring& normal,

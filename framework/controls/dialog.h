@@ -9,6 +9,7 @@
 #include "framework/views/view_control.h"
 
 class IMTextureView;
+class IMTextView;
 class IMStateView;
 template <class V>
 class IMStaticPictureBase;
@@ -26,6 +27,8 @@ class IMDialogBase<IMEmptyView> : public IMViewControl<IMEmptyView> {
 
   // Builders: the new child belongs to this dialog; closing is its only teardown.
   IMStaticPictureBase<IMTextureView>* AddPicture(int x, int y, const std::wstring& name, int layer, DWORD argb);
+  // A label in the default style (Arial 16, white), as large as its laid-out text.
+  IMStaticPictureBase<IMTextView>* AddText(int x, int y, const std::wstring& text, int layer);
   IMButtonBase<IMStateView>* AddButton(int x, int y, const std::wstring& normal, const std::wstring& disabled,
                                        const std::wstring& hover, const std::wstring& pressed, int layer);
   static IMDialog* AddDialog(IMDialog* parent, int x, int y, int width, int height, int layer);

@@ -5,6 +5,7 @@
 #include "framework/controls/dialog.h"
 #include "framework/platform/headless/headless.h"
 #include "framework/resources/resource_manager.h"
+#include "framework/views/text_view.h"
 
 namespace {
 
@@ -103,6 +104,15 @@ TEST_F(SkinTest, BuildersPlaceChildrenAtTheirSize) {
   EXPECT_EQ(root->GetChildLayer(picture), 3);
   IMDialog* panel = IMDialog::AddDialog(root.get(), 10, 20, 100, 50, 0);
   EXPECT_TRUE(EqualRect(panel->GetRect(), RECT{10, 20, 110, 70}));
+
+  // A label takes the size of its laid-out text: Arial 16 is 16 pixels high.
+  auto* label = root->AddText(30, 40, L"Начать", 2);
+  const RECT text = label->GetRect();
+  EXPECT_EQ(text.left, 30);
+  EXPECT_EQ(text.top, 40);
+  EXPECT_EQ(text.bottom - text.top, 16);
+  EXPECT_GT(text.right - text.left, 30);
+  EXPECT_TRUE(label->HitTest(31, 41));  // labels are hit anywhere in their rectangle
 
   // SetPicture on a placed picture brings it back to (0, 0) at the new size.
   picture->SetPicture(L"PrintButton");
