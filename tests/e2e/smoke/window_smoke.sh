@@ -9,29 +9,15 @@ log=$out/messages.txt shot=$out/screen.png frame=$out/headless.png
 rm -f "$log" "$shot" "$frame"
 
 fail() { echo "FAIL: $*"; [[ -f $log ]] && cat "$log"; exit 1; }
-for tool in Xvfb xdotool import compare; do
-  command -v $tool >/dev/null || fail "$tool is missing (scripts/install-deps installs it)"
-done
+source "$(dirname "$0")/xvfb-session.sh"
 
 "$headless" "$frame" 2>/dev/null || fail "the headless run did not write its frame"
-
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb $app 2>/dev/null; wait 2>/dev/null' EXIT
-export DISPLAY=$display SDL_AUDIODRIVER=dummy
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb
 
 xdotool mousemove 142 123
 "$real" "$log" 2>/dev/null &
 app=$!
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --name '04517' 2>/dev/null | head -1)
-  [[ -n $window ]] && break
-  sleep 0.1
-done
-[[ -n $window ]] || fail "no window appeared"
+wait_for_window '04517' >/dev/null || fail "no window appeared"
 sleep 1
 # Wiggle onto the button so the hover is decided from a real move as well.
 xdotool mousemove 141 122 mousemove 142 123
@@ -43,12 +29,7 @@ xdotool click 4
 xdotool click 5
 xdotool type --delay 250 'Жук'
 sleep 0.5
-xdotool key alt+F4
-for _ in $(seq 100); do kill -0 $app 2>/dev/null || break; sleep 0.1; done
-kill -0 $app 2>/dev/null && fail "Alt+F4 did not end the program"
-wait $app
-status=$?
-[[ $status -eq 0 ]] || fail "exit status $status"
+close_with_alt_f4
 
 # 0x207/0x208 wheel press and release, 0x20A wheel turns, all in client coordinates.
 grep -q '^button 519 16 0 142 123$' "$log" || fail "no wheel press at the pointer"
