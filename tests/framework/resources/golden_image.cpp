@@ -1,6 +1,6 @@
 #include "golden_image.h"
 
-#include <png.h>
+#include "support/png_file.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,24 +9,8 @@
 
 namespace test_support {
 
-namespace {
-
-
-// Frame words are 0xAARRGGBB: in memory B, G, R, A.
-png_image Describe(int width, int height) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(width);
-  image.height = static_cast<png_uint_32>(height);
-  image.format = PNG_FORMAT_BGRA;
-  return image;
-}
-
-}  // namespace
-
 bool WritePng(const platform::headless::Frame& frame, const std::string& path) {
-  png_image image = Describe(frame.width, frame.height);
-  return png_image_write_to_file(&image, path.c_str(), 0, frame.pixels.data(), 0, nullptr) != 0;
+  return testing_support::WritePng(path, testing_support::PngImage{frame.width, frame.height, frame.pixels});
 }
 
 std::string CompareWithGolden(const platform::headless::Frame& frame, const std::string& name, int tolerance) {
@@ -40,15 +24,10 @@ std::string CompareWithGoldenIn(const std::filesystem::path& folder, const platf
     std::filesystem::create_directories(path.parent_path());
     return WritePng(frame, path.string()) ? std::string() : "cannot write " + path.string();
   }
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.string().c_str())) return "no golden " + path.string();
-  image.format = PNG_FORMAT_BGRA;
-  std::vector<std::uint32_t> golden(static_cast<std::size_t>(image.width) * image.height);
-  if (!png_image_finish_read(&image, nullptr, golden.data(), 0, nullptr)) return "unreadable golden";
-  if (static_cast<int>(image.width) != frame.width || static_cast<int>(image.height) != frame.height) {
-    return "golden size differs";
-  }
+  testing_support::PngImage image;
+  if (!testing_support::ReadPng(path.string(), &image)) return "no readable golden " + path.string();
+  if (image.width != frame.width || image.height != frame.height) return "golden size differs";
+  const std::vector<std::uint32_t>& golden = image.pixels;
   int bad = 0;
   std::ostringstream first;
   for (int y = 0; y < frame.height; ++y) {
