@@ -188,6 +188,20 @@ TEST_F(HangarSceneTest, BackOffNeverPassesTheCurrentPosition) {
   EXPECT_FALSE(scene->IsPositionFree(62, -400));
 }
 
+TEST_F(HangarSceneTest, ADemonstrationsDeliveryIsNotTimed) {
+  auto* demoDialog = new IMDialog(root.get(), nullptr, 0);
+  auto* demo = new HangarScene(nullptr, demoDialog, true);
+  ASSERT_TRUE(demo->deliveryTimes.empty());
+  demo->carriedPlate = 5;
+  demo->carriedOffset = 0;
+  demo->craneX = 500;
+  demo->ropeY = 120;
+  demo->PlaceCrane(500, 120);
+  demo->TryDropPlate();
+  EXPECT_TRUE(demo->plates[5]->IsHidden());
+  EXPECT_TRUE(demo->deliveryTimes.empty());
+}
+
 TEST_F(HangarSceneTest, ADemonstrationSceneLeavesTheExercisesSceneAlone) {
   Wheel(120);
   scene->clicks = 3;

@@ -2,10 +2,12 @@
 // turned into window messages, and the frames shown at a logical size of the client area.
 
 #include <SDL2/SDL.h>
+#include <png.h>
 
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <vector>
 
 #include "framework/platform/backend.h"
 #include "framework/platform/device.h"
@@ -13,6 +15,7 @@
 #include "framework/platform/sdl/sdl_input.h"
 #include "framework/platform/utf.h"
 #include "framework/platform/window.h"
+#include "media/embedded.h"
 
 namespace platform {
 
@@ -36,6 +39,24 @@ const auto g_start = std::chrono::steady_clock::now();
 std::uint64_t NanosSinceStart() {
   return static_cast<std::uint64_t>(
       std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - g_start).count());
+}
+
+// The window's icon is the program's resource 500, a PNG.
+void SetIcon(SDL_Window* window) {
+  const auto bytes = media::FindResource(500);
+  if (bytes.empty()) return;
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return;
+  image.format = PNG_FORMAT_RGBA;
+  std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return;
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), static_cast<int>(image.width),
+                                                            static_cast<int>(image.height), 32,
+                                                            static_cast<int>(image.width) * 4, SDL_PIXELFORMAT_RGBA32);
+  if (!surface) return;
+  SDL_SetWindowIcon(window, surface);
+  SDL_FreeSurface(surface);
 }
 
 void PumpSystemEvents() {
@@ -80,6 +101,7 @@ bool CreateNativeWindow(const WindowSpec& spec, std::string* error) {
     DestroyNativeWindow();
     return false;
   }
+  SetIcon(d.window);
   if (!g_wakeEvent) g_wakeEvent = SDL_RegisterEvents(1);
   d.width = spec.width;
   d.height = spec.height;

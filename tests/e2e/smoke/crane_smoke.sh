@@ -19,6 +19,7 @@ app=$!
 window=$(wait_for_window '04517') || fail "no window appeared"
 geometry=$(xdotool getwindowgeometry "$window" | awk '/Geometry/ {print $2}')
 [[ $geometry == 800x600 ]] || fail "the window is $geometry, not the full 800x600 screen"
+xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (64 x 64)' || fail "the window has no icon"
 
 # Each step's screenshot must settle on the headless frame of that step.
 match() {

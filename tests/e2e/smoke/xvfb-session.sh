@@ -3,7 +3,7 @@
 
 start_xvfb() {
   local tool
-  for tool in Xvfb xdotool import compare; do
+  for tool in Xvfb xdotool xprop import compare; do
     command -v $tool >/dev/null || fail "$tool is missing (scripts/install-deps installs it)"
   done
   local fifo
