@@ -11,11 +11,38 @@
 #include <map>
 #include <string>
 
+#include "framework/controls/button.h"
 #include "framework/controls/dialog.h"
+#include "framework/controls/picture.h"
+#include "framework/resources/resource_manager.h"
+#include "framework/views/text_view.h"
+#include "framework/views/texture_view.h"
 #include "framework/platform/platform.h"
 #include "framework/window/window.h"
 #include "framework/workbook/statistics_workbook.h"
+#include "shell/handlers.h"
 #include "shell/start_time.h"
+
+// True while the credits page is open.
+inline bool g_CreditsOpen = false;
+
+struct CreditsLine {
+  int size;
+  int top;
+  const wchar_t* text;
+};
+
+// The course caption, the roles and the people behind them.
+inline constexpr CreditsLine kCreditsLines[] = {
+    {25, 18, L"Ламбридин"},         {21, 90, L"Авторы:"},
+    {20, 110, L"Соколова А. В."},   {20, 130, L"Петров И. С."},
+    {21, 170, L"Руководитель проекта:"}, {20, 190, L"Кузнецова Е. Н."},
+    {21, 230, L"Программисты:"},    {20, 250, L"Волков Д. А."},
+    {20, 270, L"Морозов П. К."},    {21, 310, L"Художник:"},
+    {20, 330, L"Лебедева О. И."},   {21, 370, L"Дизайнер-аниматор:"},
+    {20, 390, L"Новиков С. Г."},    {21, 430, L"Трёхмерная графика:"},
+    {20, 450, L"Зайцева М. Р."},
+};
 
 template <class T>
 class IMApp {
@@ -29,6 +56,10 @@ class IMApp {
       T* app = new T();
       app_ = app;
       app->window = IMWindow::Create(nullptr, caption, windowed);
+      // The first key-down handlers of the program: they see every key on every screen.
+      using boost::placeholders::_1;
+      app->window->ConnectOnKeyDown(boost::bind(&IMApp::OnKey, app, _1));
+      app->window->ConnectOnKeyDown(boost::bind(&IMApp::OnKeyCredits, app, _1));
       app->caption = caption;
       app->Init();
       platform::SeedRand(static_cast<unsigned>(std::time(nullptr)));
@@ -136,7 +167,85 @@ class IMApp {
     if (stateDialog) stateDialog->Close();
   }
   virtual void ShowInstruction(IMDialog* /*dialog*/) {}
-  virtual long OnKey(const IMKeyboardEvent& /*e*/) { return 0; }
+  // F12 opens the exit menu.
+  virtual long OnKey(const IMKeyboardEvent& e) {
+    if (e.wParam == static_cast<WPARAM>(VK_F12)) ShowExitMenu();
+    return 0;
+  }
+
+  // The exit menu over every screen: Retry, Close and Cancel in a box on a translucent shade.
+  long ShowExitMenu() {
+    if (exitMenu) return 0;
+    platform::ShowCursor(true);
+    const IMResourceManager* rm = IMResourceManager::Instance();
+    const int w = rm->GetBackBufferWidth();
+    const int h = rm->GetBackBufferHeight();
+    exitMenu = IMDialog::AddDialog(window, 0, 0, w, h, 1099);
+    auto* shade = new IMStaticPictureBase<IMTextureView>(exitMenu, 0);
+    shade->SetTexture(L"EditBarKaretka");
+    shade->SetSize(w, h);
+    shade->SetPosition(0, 0);
+    shade->tint = 0x4B000096;
+    shade->SetChanged(true);
+    IMDialog* box = IMDialog::AddDialog(exitMenu, 0, 0, w, h, 1);
+    box->SetRect(RECT{(w - 136) / 2, (h - 200) / 2, (w - 136) / 2 + 136, (h - 200) / 2 + 200});
+    box->AddPicture(0, 0, L"DefaultBackGround", 0, 0xFFFFFFFF)->SetRect(RECT{0, -100, 136, 300});
+    box->AddButton(10, 20, L"RetryButton", L"RetryButton", L"RetryButtonNuv", L"RetryButtonKlick", 0)
+        ->ConnectOnClick(boost::bind(&IMApp::Restart, this));
+    box->AddButton(10, 80, L"CloseButton", L"CloseButton", L"CloseButtonNuv", L"CloseButtonKlick", 0)
+        ->ConnectOnClick(boost::bind(&IMControl::Close, window));
+    box->AddButton(10, 140, L"CancelButton", L"CancelButton", L"CancelButtonNuv", L"CancelButtonKlick", 0)
+        ->ConnectOnClick(boost::bind(&IMApp::CloseExitMenu, this));
+    for (RECT edge : {RECT{0, 0, 1, 200}, RECT{0, 0, 136, 1}, RECT{135, 0, 136, 200}, RECT{0, 199, 136, 200}}) {
+      auto* line = new IMStaticPictureBase<IMTextureView>(box, 0);
+      line->SetTexture(L"EditBarKaretka");
+      line->SetSize(edge.right - edge.left, edge.bottom - edge.top);
+      line->SetPosition(edge.left, edge.top);
+    }
+    return 0;
+  }
+
+  long CloseExitMenu() {
+    if (exitMenu) {
+      exitMenu->Hide();
+      exitMenu->Close();
+      exitMenu = nullptr;
+    }
+    return 0;
+  }
+
+  // A dialog over the whole window for a builder that fills it and closes it when done.
+  long ShowDialog(boost::function<void(IMDialog*)> builder) {
+    auto* dialog = new IMDialog(window, nullptr, 0);
+    dialog->SetFocus(true);
+    builder(dialog);
+    return 0;
+  }
+
+  // Ctrl+I: the credits page over everything, the cursor shown until it closes.
+  long OnKeyCredits(const IMKeyboardEvent& e) {
+    const unsigned key = e.wParam & 0xFF;
+    if (key != 0x49 && key != 0x69 && key != 0xD8 && key != 0xF8) return 0;
+    if (!(platform::GetAsyncKeyState(VK_CONTROL) & 0x8000)) return 0;
+    if (g_CreditsOpen) return 0;
+    int n = 0;
+    while (platform::ShowCursor(true) <= 1) ++n;
+    g_CreditsOpen = true;
+    const RECT area = window->GetRect();
+    IMDialog* credits = IMDialog::AddDialog(window, 0, 0, area.right - area.left, area.bottom - area.top, 9999);
+    credits->AddPicture(0, 0, L"DefaultBackGround", 0, 0xFFFFFFFF)->SetRect(credits->GetRect());
+    for (const CreditsLine& line : kCreditsLines) {
+      auto* label = new IMStaticPictureBase<IMTextView>(credits, 0);
+      label->SetFontSize(line.size);
+      label->SetColor(0xFF072134);
+      label->SetText(line.text);
+      label->SetRect(label->GetSourceRect());
+      label->SetPosition(22, line.top);
+    }
+    credits->AddButton(755, 22, L"ExitButton", L"", L"", L"", 0)->ConnectOnClick(boost::bind(&IMControl::Close, credits));
+    credits->ConnectOnClose(boost::bind(&RestoreCursorAndClear, &g_CreditsOpen, n));
+    return 0;
+  }
 
   boost::function<void(IMDialog*)> optionsBuilder;
   IMDialog* exitMenu = nullptr;
