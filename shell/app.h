@@ -17,6 +17,7 @@
 #include "framework/resources/resource_manager.h"
 #include "framework/views/text_view.h"
 #include "framework/views/texture_view.h"
+#include "framework/platform/folders.h"
 #include "framework/platform/platform.h"
 #include "framework/window/window.h"
 #include "framework/workbook/statistics_workbook.h"
@@ -132,6 +133,37 @@ class IMApp {
                  std::to_wstring(static_cast<std::int64_t>(std::time(nullptr)) - startTime), L"Number");
     if (workbook) workbook->AddEmptyRow();
     ShowResultsScreen();
+    return 0;
+  }
+
+  // The pupil's workbook: "<caption>.xls" in the shared data folder's "VELT", else in the
+  // current folder. No name, no workbook.
+  long CreateResultsBook(const std::wstring& name) {
+    if (name.empty()) return 0;
+    std::wstring folder;
+    if (platform::GetCommonAppDataFolder(&folder)) {
+      const std::wstring velt = folder + L"/VELT";
+      if (platform::DirectoryExists(velt) || platform::CreateDirectory(velt)) {
+        folder = velt + L"/";
+      } else {
+        folder.clear();
+      }
+    }
+    if (workbook) {
+      // A second start replaces the workbook: what the first one holds is kept on disk first.
+      workbook->Save(L"");
+      delete workbook;
+    } else {
+      window->ConnectOnClose(boost::bind(&IMApp::SaveResults, this));
+    }
+    workbook = new IMStatisticsWorkbook();
+    workbook->Open(folder + caption + L".xls", name);
+    return 0;
+  }
+
+  // The main window's close saves the workbook to its own file.
+  long SaveResults() {
+    if (workbook) workbook->Save(L"");
     return 0;
   }
 

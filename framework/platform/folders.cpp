@@ -1,0 +1,33 @@
+#include "framework/platform/folders.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "framework/platform/utf.h"
+
+namespace platform {
+
+bool GetCommonAppDataFolder(std::wstring* out) {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data && *data) {
+    *out = FromUtf8(data);
+    return true;
+  }
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return false;
+  *out = FromUtf8(std::string(home) + "/.local/share");
+  return true;
+}
+
+bool DirectoryExists(const std::wstring& path) {
+  std::error_code error;
+  return std::filesystem::is_directory(std::filesystem::path(ToUtf8(path)), error);
+}
+
+bool CreateDirectory(const std::wstring& path) {
+  std::error_code error;
+  return std::filesystem::create_directory(std::filesystem::path(ToUtf8(path)), error) && !error;
+}
+
+}  // namespace platform
