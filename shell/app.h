@@ -5,10 +5,13 @@
 
 #include <boost/bind/bind.hpp>
 #include <boost/function.hpp>
+#include <boost/signals2/shared_connection_block.hpp>
 
 #include <cstdint>
 #include <ctime>
 #include <map>
+#include <optional>
+#include <tuple>
 #include <string>
 
 #include "framework/controls/button.h"
@@ -59,6 +62,7 @@ class IMApp {
       app->window = IMWindow::Create(nullptr, caption, windowed);
       // The first key-down handlers of the program: they see every key on every screen.
       using boost::placeholders::_1;
+      app->window->ConnectOnKeyDown(boost::bind(&IMApp::OnKeyF1, app, _1));
       app->window->ConnectOnKeyDown(boost::bind(&IMApp::OnKey, app, _1));
       app->window->ConnectOnKeyDown(boost::bind(&IMApp::OnKeyCredits, app, _1));
       app->caption = caption;
@@ -198,7 +202,66 @@ class IMApp {
   virtual void ShowPraise(int /*x*/, int /*y*/) {
     if (stateDialog) stateDialog->Close();
   }
-  virtual void ShowInstruction(IMDialog* /*dialog*/) {}
+  // The plain help screen an exercise without an instruction of its own shows for five seconds.
+  virtual void ShowInstruction(IMDialog* dialog) {
+    dialog->AddPicture(0, 0, L"DefaultBackGround", 0, 0xFFFFFFFF)->SetRect(dialog->GetRect());
+    const int width = dialog->GetWidth();
+    for (auto [text, size, top] : {std::tuple{L"Корвелина", 18, 20}, std::tuple{L"Справка", 24, 100}}) {
+      auto* label = new IMStaticPictureBase<IMTextView>(dialog, 0);
+      label->SetFontSize(size);
+      label->SetColor(0xFF072134);
+      label->SetText(text);
+      label->SetRect(label->GetSourceRect());
+      label->SetPosition(width / 2 - label->GetWidth() / 2, top);
+    }
+    const std::uint32_t timer = window->AddTimer(5000);
+    window->ConnectTimer(timer, boost::bind(&IMControl::Close, dialog));
+  }
+
+  // Enter on the information screen: the pupil's workbook, the name, the instruction.
+  long OnInfoScreenKey(const IMKeyboardEvent& e, IMControl* /*startButton*/, IMControl* screen,
+                       const boost::function<std::wstring()>& pupilName) {
+    if (e.wParam != static_cast<WPARAM>(VK_RETURN)) return 0;
+    CreateResultsBook(pupilName());
+    SetStudentName(pupilName());
+    StartExercise();
+    screen->Close();
+    return 0;
+  }
+
+  // The first instruction; its close starts the first state. Esc closes it at any time.
+  long StartExercise() {
+    instructionOpen = true;
+    auto* dialog = new IMDialog(window, nullptr, 0);
+    using boost::placeholders::_1;
+    window->ConnectOnKeyDown(boost::bind(&CloseOnEscapeKey, _1, dialog, &instructionOpen));
+    dialog->ConnectOnClose(boost::bind(&IMApp::NextState, this));
+    ShowInstruction(dialog);
+    return 0;
+  }
+
+  // F1 shows the instruction again (counted) when none is open; the next key closes it.
+  long OnKeyF1(const IMKeyboardEvent& e) {
+    if (anyKeyConnection.connected() && anyKeyBlock_ && anyKeyBlock_->blocking()) anyKeyBlock_->unblock();
+    if (instructionOpen || e.wParam != static_cast<WPARAM>(VK_F1)) return 0;
+    ++extraInstructionCount;
+    auto* dialog = new IMDialog(window, nullptr, 0);
+    anyKeyConnection.disconnect();
+    anyKeyConnection = window->ConnectOnKeyDown(boost::bind(&CloseOnAnyKey, dialog, &instructionOpen));
+    // The F1 being delivered must not close it at once.
+    anyKeyBlock_.emplace(anyKeyConnection);
+    instructionOpen = true;
+    ShowInstruction(dialog);
+    return 0;
+  }
+
+  // Enter on the results screen starts the exercise again at once, without the instruction.
+  long OnResultsScreenKey(const IMKeyboardEvent& e, IMControl* screen) {
+    if (e.wParam != static_cast<WPARAM>(VK_RETURN)) return 0;
+    NextState();
+    screen->Close();
+    return 0;
+  }
   // F12 opens the exit menu.
   virtual long OnKey(const IMKeyboardEvent& e) {
     if (e.wParam == static_cast<WPARAM>(VK_F12)) ShowExitMenu();
@@ -304,6 +367,8 @@ class IMApp {
     if (e.sender == stateDialog) stateDialog = nullptr;
     return 0;
   }
+
+  std::optional<boost::signals2::shared_connection_block> anyKeyBlock_;
 
   static inline IMApp* app_ = nullptr;
   static inline int useCount_ = 0;

@@ -1,0 +1,111 @@
+// The instruction around the exercise: Esc and Space close it, F1 repeats it and counts.
+
+#include <gtest/gtest.h>
+
+#include "exercise/app.h"
+#include "framework/platform/headless/headless.h"
+#include "framework/platform/platform.h"
+#include "shell/instruction_ending.h"
+
+namespace {
+
+namespace headless = platform::headless;
+
+// The shell's own instruction screen, as an exercise without a voiced instruction has it.
+class PlainApp : public IMApp<PlainApp> {
+ public:
+  void Init() override {
+    AddState(L"Dialog1", [this](IMDialog* dialog) { exercise = dialog; });
+  }
+  IMDialog* exercise = nullptr;
+};
+
+class InstructionFlowTest : public ::testing::Test {
+ protected:
+  InstructionFlowTest() {
+    headless::Reset();
+    headless::SetCursorPos(400, 300);
+    app = PlainApp::Instance(L"04517 Игра «Тиморвал»", false);
+  }
+  ~InstructionFlowTest() override {
+    app->window->OnClose(IMEvent(app->window, IM_EVENT_CLOSE));
+    PlainApp::Release();
+    headless::Reset();
+  }
+  void Pump() {
+    headless::SetIdleHook([] { platform::PostQuitMessage(0); });
+    IMWindow::Run(app->window);
+  }
+  void Key(WPARAM vk) {
+    platform::PostMessage(IMWindow::Handle(), WM_KEYDOWN, vk, 0);
+    platform::PostMessage(IMWindow::Handle(), WM_KEYUP, vk, 0);
+    Pump();
+  }
+
+  PlainApp* app;
+};
+
+TEST_F(InstructionFlowTest, EscClosesTheFirstInstructionAndTheExerciseStarts) {
+  app->StartExercise();
+  Pump();
+  EXPECT_TRUE(app->instructionOpen);
+  Key(VK_F1);  // ignored while an instruction is open
+  EXPECT_EQ(app->exercise, nullptr);
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(app->instructionOpen);
+  ASSERT_NE(app->exercise, nullptr);
+  EXPECT_EQ(app->extraInstructionCount, 0);
+}
+
+TEST_F(InstructionFlowTest, PlainInstructionClosesItselfAfterFiveSeconds) {
+  app->StartExercise();
+  Pump();
+  headless::AdvanceMs(4999);
+  Pump();
+  EXPECT_EQ(app->exercise, nullptr);
+  headless::AdvanceMs(1);
+  Pump();
+  EXPECT_NE(app->exercise, nullptr);
+}
+
+TEST_F(InstructionFlowTest, F1DuringTheExerciseRepeatsItAndTheNextKeyClosesIt) {
+  app->StartExercise();
+  Key(VK_ESCAPE);
+  ASSERT_NE(app->exercise, nullptr);
+  Key(VK_F1);
+  EXPECT_TRUE(app->instructionOpen);  // the F1 itself did not close it
+  EXPECT_EQ(app->extraInstructionCount, 1);
+  Key('Q');
+  EXPECT_FALSE(app->instructionOpen);
+  Key(VK_F1);
+  Key(VK_SPACE);
+  EXPECT_EQ(app->extraInstructionCount, 2);
+  EXPECT_FALSE(app->instructionOpen);
+}
+
+TEST_F(InstructionFlowTest, EndingBlinksTheSpaceKeyAndSpaceEndsTheInstruction) {
+  app->instructionOpen = true;
+  auto* dialog = new IMDialog(app->window, nullptr, 0);
+  bool closed = false;
+  dialog->ConnectOnClose([&](const IMEvent&) { closed = true; return 0L; });
+  ShowInstructionEnding(app, dialog);
+  Pump();
+  IMControl* space = nullptr;
+  // The Space key picture is the last one added, at (237, 502).
+  dialog->OnMouseMove(IMMouseEvent(app->window, WM_MOUSEMOVE, 0, 240, 505));
+  space = dialog->GetHoveredChild();
+  ASSERT_NE(space, nullptr);
+  EXPECT_FALSE(space->IsHidden());
+  headless::AdvanceMs(500);
+  Pump();
+  EXPECT_TRUE(space->IsHidden());
+  headless::AdvanceMs(500);
+  Pump();
+  EXPECT_FALSE(space->IsHidden());
+
+  Key(VK_SPACE);
+  EXPECT_TRUE(closed);
+  EXPECT_FALSE(app->instructionOpen);
+}
+
+}  // namespace
