@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <boost/signals2/connection.hpp>
+
 #include "exercise/app.h"
 #include "framework/platform/headless/headless.h"
 #include "framework/platform/platform.h"
@@ -75,7 +77,8 @@ TEST_F(ScreensTest, RetryWithoutAStateOnlyClosesTheMenu) {
 
 TEST_F(ScreensTest, CloseInTheMenuEndsTheProgram) {
   int closing = 0;
-  app->window->ConnectOnClose([&](const IMEvent&) { ++closing; return 0L; });
+  boost::signals2::scoped_connection watch =
+      app->window->ConnectOnClose([&](const IMEvent&) { ++closing; return 0L; });
   Key(VK_F12);
   Send(WM_MOUSEMOVE, 0, MAKELPARAM(400, 280));
   Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 280));
