@@ -6,6 +6,7 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <cups/cups.h>
+#include <cups/pwg.h>
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
@@ -66,14 +67,31 @@ int DestResolution(cups_dest_t* dest, cups_dinfo_t* info) {
   return x >= 72 && x <= 2400 ? x : kDefaultDpi;
 }
 
+// The queue's default media by name: the library's own default-media call falls back to the
+// locale's paper (US Letter under the C locale) even where the queue's default is A4.
+bool DestMedia(cups_dest_t* dest, cups_dinfo_t* info, cups_size_t* size) {
+  const char* name = cupsGetOption("media", dest->num_options, dest->options);
+  ipp_attribute_t* attr = name || !info ? nullptr : cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "media");
+  if (attr) name = ippGetString(attr, 0, nullptr);
+  if (!name) return false;
+  if (info && cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, dest, info, name, CUPS_MEDIA_FLAGS_DEFAULT, size)) {
+    return true;
+  }
+  const pwg_media_t* media = pwgMediaForPWG(name);
+  if (!media) return false;
+  *size = cups_size_t{};
+  size->width = media->width;
+  size->length = media->length;
+  return true;
+}
+
 PrinterPage DestPage(cups_dest_t* dest) {
   cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
   const int dpi = DestResolution(dest, info);
   PrinterPage page = A4Page(dpi);
   cups_size_t size{};
-  if (info && cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size) &&
-      size.width > 0 && size.length > 0 && size.left + size.right < size.width &&
-      size.top + size.bottom < size.length) {
+  if (DestMedia(dest, info, &size) && size.width > 0 && size.length > 0 &&
+      size.left + size.right < size.width && size.top + size.bottom < size.length) {
     page.sheetWidth = ToDevicePixels(size.width, dpi);
     page.sheetHeight = ToDevicePixels(size.length, dpi);
     page.offsetX = ToDevicePixels(size.left, dpi);
