@@ -4,7 +4,10 @@
 
 #include <xercesc/util/XercesDefs.hpp>
 
+#include <map>
 #include <string>
+
+#include "framework/platform/printing.h"
 
 XERCES_CPP_NAMESPACE_BEGIN
 class DOMDocument;
@@ -35,6 +38,12 @@ class IMStatisticsWorkbook {
   bool Save(const std::wstring& path);
 
   std::wstring GetPath() const { return path_; }
+
+  // Prints the header's caption and value pairs, a blank line, then the pupil's rows in two
+  // columns on the printer context, which stays the caller's. True once the spooler has
+  // accepted the document; false when nothing could be printed or the job failed part-way
+  // (the job is then dropped, never handed on half done).
+  bool Print(platform::HDC dc, std::map<std::wstring, std::wstring> header);
 
   // Where Open moved a damaged file, or empty.
   const std::wstring& GetMovedAsidePath() const { return movedAsidePath_; }

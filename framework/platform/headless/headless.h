@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "framework/platform/platform.h"
@@ -71,6 +72,46 @@ struct HeardSound {
 // One entry per buffer made since the last ClearSoundsHeard, in the order they were made.
 std::vector<HeardSound> SoundsHeard();
 void ClearSoundsHeard();
+
+// --- Printing ---------------------------------------------------------------------------------
+// A printer of the spooler; its page is the printable area in device pixels (A4 at 600 dpi
+// unless set).
+struct Printer {
+  std::wstring name;
+  int width = 4961;
+  int height = 7016;
+  int dpi = 600;
+};
+// The spooler's printers in order, and the default one's name (empty: none).
+void SetPrinters(std::vector<Printer> printers, std::wstring defaultName);
+
+// Makes every later call of that step fail, until ResetPrinting.
+enum class PrintStep { kStartDoc, kStartPage, kText, kEndPage, kEndDoc };
+void FailPrintStep(PrintStep step);
+
+struct PrintedText {
+  int x = 0;
+  int y = 0;
+  std::wstring text;
+};
+struct PrintedPage {
+  std::vector<PrintedText> texts;
+  bool ended = false;
+};
+struct PrintedDocument {
+  enum class State { kOpen, kPrinted, kAborted };
+  std::wstring printer;
+  std::wstring name;
+  int width = 0;
+  int height = 0;
+  int dpi = 0;
+  std::vector<PrintedPage> pages;
+  State state = State::kOpen;
+};
+// Every document started since the last ResetPrinting, in order.
+std::vector<PrintedDocument> PrintedDocuments();
+// No printers, no documents, no failing steps.
+void ResetPrinting();
 
 // Back to the start state: clock 0, empty queue, no idle hook, cursor count 0, no keys down,
 // and the device's surroundings as after ResetDevice.

@@ -1,0 +1,144 @@
+// Printing the pupil's worksheet: a header of caption and value pairs, a blank line, then each
+// row's cells side by side, the second column at half the page width.
+
+#include <xercesc/dom/DOM.hpp>
+
+#include <algorithm>
+
+#include "framework/resources/text_conversion.h"
+#include "framework/workbook/statistics_workbook.h"
+
+using namespace XERCES_CPP_NAMESPACE;
+
+namespace {
+
+// The next node after `node` in document order that lies below `top`, or null.
+DOMNode* NextBelow(DOMNode* node, const DOMNode* top) {
+  if (DOMNode* child = node->getFirstChild()) return child;
+  for (; node != nullptr && node != top; node = node->getParentNode()) {
+    if (DOMNode* sibling = node->getNextSibling()) return sibling;
+  }
+  return nullptr;
+}
+
+// Calls `visit` for each element named `name` below `top`, in document order.
+template <typename Visit>
+bool EachElementBelow(DOMElement* top, const XMLCh* name, Visit visit) {
+  for (DOMNode* node = NextBelow(top, top); node != nullptr; node = NextBelow(node, top)) {
+    if (node->getNodeType() != DOMNode::ELEMENT_NODE) continue;
+    auto* element = static_cast<DOMElement*>(node);
+    if (XMLString::equals(element->getTagName(), name) && !visit(element)) return false;
+  }
+  return true;
+}
+
+DOMElement* FirstElementBelow(DOMElement* top, const XMLCh* name) {
+  DOMElement* found = nullptr;
+  EachElementBelow(top, name, [&found](DOMElement* element) {
+    found = element;
+    return false;
+  });
+  return found;
+}
+
+// A cell's text as the printer's narrow text; a character beyond the code page becomes one
+// '?', however many UTF-16 units it took.
+std::string CellText(const DOMElement* data) {
+  const XMLCh* content = data->getTextContent();
+  std::wstring text;
+  for (size_t i = 0; content != nullptr && content[i] != 0; ++i) {
+    const char32_t unit = content[i];
+    if (unit >= 0xD800 && unit < 0xDC00 && content[i + 1] >= 0xDC00 && content[i + 1] < 0xE000) {
+      text += static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (content[i + 1] - 0xDC00));
+      ++i;
+    } else {
+      text += static_cast<wchar_t>(unit);
+    }
+  }
+  return NarrowString(text);
+}
+
+// An open document on the context; dropped unless Finish hands it to the spooler.
+class PrintJob {
+ public:
+  explicit PrintJob(platform::HDC dc) : dc_(dc) {}
+  PrintJob(const PrintJob&) = delete;
+  PrintJob& operator=(const PrintJob&) = delete;
+  ~PrintJob() {
+    if (open_) platform::AbortDoc(dc_);
+  }
+
+  bool Start() {
+    platform::DOCINFOW info;
+    info.lpszDocName = L"Print1: Printing";
+    open_ = platform::StartDocW(dc_, &info) > 0;
+    return open_ && platform::StartPage(dc_) > 0;
+  }
+  bool NextPage() { return platform::EndPage(dc_) > 0 && platform::StartPage(dc_) > 0; }
+  bool Finish() {
+    if (platform::EndPage(dc_) <= 0) return false;
+    open_ = false;
+    return platform::EndDoc(dc_) > 0;
+  }
+
+ private:
+  platform::HDC dc_;
+  bool open_ = false;
+};
+
+}  // namespace
+
+bool IMStatisticsWorkbook::Print(platform::HDC dc, std::map<std::wstring, std::wstring> header) {
+  if (dc == nullptr || worksheet_ == nullptr) return false;
+  DOMElement* table = FirstElementBelow(worksheet_, u"Table");
+  if (table == nullptr) return false;
+
+  const int pageWidth = platform::GetDeviceCaps(dc, platform::HORZRES);
+  const int pageHeight = platform::GetDeviceCaps(dc, platform::VERTRES);
+  platform::TEXTMETRICW metrics;
+  if (!platform::GetTextMetricsW(dc, &metrics)) return false;
+  const int lineHeight = metrics.tmHeight + metrics.tmExternalLeading;
+  const int leftMargin = metrics.tmAveCharWidth;
+  int y = lineHeight;
+
+  PrintJob job(dc);
+  if (!job.Start()) return false;
+
+  for (const auto& [caption, value] : header) {
+    platform::SIZE extent;
+    if (!platform::TextOutW(dc, leftMargin, y, caption.c_str(), static_cast<int>(caption.size())) ||
+        !platform::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent)) {
+      return false;
+    }
+    const int x = leftMargin + std::max(pageWidth / 2, leftMargin + extent.cx);
+    if (!platform::TextOutW(dc, x, y, value.c_str(), static_cast<int>(value.size()))) return false;
+    y += lineHeight;
+  }
+  y += lineHeight;
+
+  // A page break waits for the row that needs it, so a last row that fills the page does not
+  // leave an empty sheet behind it.
+  bool pageFull = false;
+  const bool printed = EachElementBelow(table, u"Row", [&](DOMElement* row) {
+    if (pageFull) {
+      if (!job.NextPage()) return false;
+      y = lineHeight;
+    }
+    int x = leftMargin;
+    const bool cellsPrinted = EachElementBelow(row, u"Data", [&](DOMElement* data) {
+      const std::string text = CellText(data);
+      const int length = static_cast<int>(text.size());
+      platform::SIZE extent;
+      if (!platform::TextOutA(dc, x, y, text.c_str(), length) ||
+          !platform::GetTextExtentPoint32A(dc, text.c_str(), length, &extent)) {
+        return false;
+      }
+      x += std::max(pageWidth / 2, leftMargin + extent.cx);
+      return true;
+    });
+    y += lineHeight;
+    pageFull = pageHeight <= y + lineHeight;
+    return cellsPrinted;
+  });
+  return printed && job.Finish();
+}
