@@ -1,6 +1,7 @@
 #include "framework/views/theora_view.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -31,8 +32,14 @@ void IMTheoraView::ReleaseFrameTextures() {
 
 void IMTheoraView::Open(const void* data, int size) {
   ready_ = false;
+  fault_.clear();
   ReleaseFrameTextures();
-  decoder_->Open(data, size);
+  try {
+    decoder_->Open(data, size);
+  } catch (const std::runtime_error& e) {
+    fault_ = e.what();
+    throw;
+  }
 
   IMResourceManager* rm = IMResourceManager::Instance();
   if (!rm) return;
@@ -47,7 +54,14 @@ void IMTheoraView::Open(const void* data, int size) {
 
   currentFrame = 0;
   decodedFrame = 0;
-  if (decoder_->DecodeNext()) {
+  bool decoded = false;
+  try {
+    decoded = decoder_->DecodeNext();
+  } catch (const std::runtime_error& e) {
+    fault_ = e.what();
+    throw;
+  }
+  if (decoded) {
     ConvertIntoBack();
   } else {
     endFrame = decodedFrame;
@@ -56,6 +70,7 @@ void IMTheoraView::Open(const void* data, int size) {
 }
 
 void IMTheoraView::SetFrame(int n) {
+  if (!fault_.empty()) throw std::runtime_error(fault_);
   if (!ready_) return;
   currentFrame = n;
   targetFrame = n;
@@ -80,8 +95,9 @@ void IMTheoraView::DecodingPass() {
         endFrame = decodedFrame;
       }
     }
-  } catch (...) {
+  } catch (const std::runtime_error& e) {
     ready_ = false;
+    fault_ = e.what();
     throw;
   }
   IMResourceManager* rm = IMResourceManager::Instance();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "framework/views/animation_view.h"
 #include "framework/views/texture_view.h"
@@ -19,12 +20,13 @@ class IMTheoraView : public IMTextureView, public IMAnimationView {
   ~IMTheoraView() override;
 
   // Reads the headers, makes the two frame textures, shows the first and decodes frame 0 into
-  // the second. Broken data raise std::runtime_error; the view then shows nothing new and
-  // SetFrame does nothing. The data are not copied and must outlive the view.
+  // the second. Broken data raise std::runtime_error. The data are not copied and must outlive
+  // the view.
   void Open(const void* data, int size);
 
-  // Broken data met while decoding raise std::runtime_error; the view then keeps its last
-  // picture and later calls do nothing.
+  // Broken data met while decoding raise std::runtime_error. After a fault here or in Open the
+  // picture stays and every call raises that error again, so whoever plays the view stops;
+  // before Open a call does nothing.
   void SetFrame(int n) override;
   int GetFrame() override { return currentFrame; }
   int GetStartFrame() override { return startFrame; }
@@ -49,4 +51,6 @@ class IMTheoraView : public IMTextureView, public IMAnimationView {
   int targetFrame = 0;
   // Opened and no decoding fault since: only then do frames move.
   bool ready_ = false;
+  // The fault that stopped the view; empty when there was none.
+  std::string fault_;
 };
