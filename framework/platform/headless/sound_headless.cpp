@@ -230,7 +230,8 @@ std::vector<HeardSound> SoundsHeard() {
     sound.rate = record->format.rate;
     sound.playing = record->playing;
     sound.samples.resize(record->bytes.size() / 2);
-    std::memcpy(sound.samples.data(), record->bytes.data(), sound.samples.size() * 2);
+    // A buffer that never played has no bytes, and memcpy must not see its null data.
+    if (!sound.samples.empty()) std::memcpy(sound.samples.data(), record->bytes.data(), sound.samples.size() * 2);
     heard.push_back(std::move(sound));
   }
   return heard;

@@ -1,0 +1,185 @@
+#include "framework/controls/animation.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/controls/dialog.h"
+#include "framework/platform/headless/headless.h"
+#include "framework/resources/test_support.h"
+#include "framework/views/ogg_test_clip.h"
+#include "media/embedded.h"
+
+namespace {
+
+using platform::headless::SetTimeMs;
+
+class AnimationTest : public test_support::ManagerTest {
+ protected:
+  void SetUp() override {
+    ManagerTest::SetUp();
+    root = std::make_unique<IMDialog>(nullptr, nullptr, 0);
+  }
+  void TearDown() override {
+    root->OnClose(IMEvent(root.get(), IM_EVENT_CLOSE));
+    root.reset();
+    ManagerTest::TearDown();
+  }
+
+  // A sequence of `count` pictures F0, F1, ... on the root.
+  IMAnimationBase<IMSequenceView>* Sequence(int count) {
+    auto* animation = new IMAnimationBase<IMSequenceView>(root.get());
+    for (int i = 0; i < count; ++i) {
+      const std::wstring name = L"F" + std::to_wstring(i);
+      if (rm->FindTexture(name) == rm->GetIdCount()) {
+        test_support::MakeTexture(name, 4, 4, [](int, int) { return 0xFF000000u; });
+      }
+      animation->AddFrame(name);
+    }
+    return animation;
+  }
+  // Records every signal with the frame shown at that moment.
+  template <class A>
+  void Listen(A* animation) {
+    animation->StartedSignal.connect([this, animation](const IMEvent& e) {
+      EXPECT_EQ(e.sender, animation);
+      log.push_back("started");
+      return 0L;
+    });
+    animation->ConnectOnFrame([this, animation](const IMEvent& e) {
+      EXPECT_EQ(e.message, 0u);
+      log.push_back("frame while " + std::to_string(animation->GetFrame()));
+      return 0L;
+    });
+    animation->ConnectOnFinished([this](const IMEvent&) {
+      log.push_back("finished");
+      return 0L;
+    });
+  }
+  void UpdateAt(std::uint64_t ms) {
+    SetTimeMs(ms);
+    root->Update(IMEvent(root.get(), IM_EVENT_UPDATE));
+  }
+
+  std::unique_ptr<IMDialog> root;
+  std::vector<std::string> log;
+};
+
+TEST_F(AnimationTest, FramesFollowTheClockOnePeriodEach) {
+  auto* animation = Sequence(10);
+  EXPECT_EQ(root->GetChildLayer(animation), 21);
+  EXPECT_EQ(animation->period, 2400) << "25 frames a second";
+  animation->SetEndFrame(9);
+  Listen(animation);
+  SetTimeMs(1000);
+  animation->Play();
+  EXPECT_EQ(log, (std::vector<std::string>{"started", "frame while 0"}));
+
+  log.clear();
+  UpdateAt(1000);
+  UpdateAt(1039);
+  EXPECT_TRUE(log.empty()) << "frame 0 is already shown";
+  UpdateAt(1200);
+  EXPECT_EQ(animation->GetFrame(), 5);
+  EXPECT_EQ(log, (std::vector<std::string>{"frame while 0"})) << "announced before it is shown";
+  log.clear();
+  for (std::uint64_t t = 1200; t < 1400; t += 8) UpdateAt(t);
+  EXPECT_EQ(animation->GetFrame(), 9);
+  EXPECT_EQ(log, (std::vector<std::string>{"frame while 5", "frame while 6", "frame while 7", "frame while 8"}))
+      << "each new frame once, however many passes it lasts";
+}
+
+TEST_F(AnimationTest, FinishesOnceAfterItsEndFrameAndPlaysAgainFromItsStart) {
+  auto* animation = Sequence(6);
+  animation->SetStartFrame(2);
+  animation->SetEndFrame(5);
+  animation->period = 20000;  // 3 frames a second
+  Listen(animation);
+  animation->Play();
+  std::vector<int> shown;
+  for (std::uint64_t t = 10; t < 3000; t += 50) {
+    UpdateAt(t);
+    if (shown.empty() || shown.back() != animation->GetFrame()) shown.push_back(animation->GetFrame());
+  }
+  EXPECT_EQ(shown, (std::vector<int>{2, 3, 4, 5})) << "the last frame stays";
+  EXPECT_EQ(std::count(log.begin(), log.end(), "finished"), 1);
+  EXPECT_EQ(log.back(), "finished");
+
+  // Played again, and again in the middle of the run: each time from the start frame.
+  log.clear();
+  animation->Play();
+  UpdateAt(3000);
+  EXPECT_EQ(animation->GetFrame(), 2);
+  UpdateAt(3700);
+  EXPECT_EQ(animation->GetFrame(), 4);
+  animation->Play();
+  UpdateAt(3710);
+  EXPECT_EQ(animation->GetFrame(), 2);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "finished"), 0);
+
+  // An end before the start leaves nothing to play.
+  animation->SetStartFrame(5);
+  animation->SetEndFrame(4);
+  animation->Play();
+  UpdateAt(9000);
+  EXPECT_EQ(animation->GetFrame(), 2);
+}
+
+class VideoAnimationTest : public AnimationTest {
+ protected:
+  IMAnimationBase<IMTheoraView>* Video(std::span<const unsigned char> clip) {
+    auto* animation = new IMAnimationBase<IMTheoraView>(root.get());
+    animation->Open(clip.data(), static_cast<int>(clip.size()));
+    Listen(animation);
+    return animation;
+  }
+  // Frames seen, passes every 10 ms from `from` until the animation finishes or 3 s pass.
+  std::vector<int> Run(IMAnimationBase<IMTheoraView>* animation, std::uint64_t from) {
+    std::vector<int> shown;
+    for (std::uint64_t t = from; t < from + 3000 && (log.empty() || log.back() != "finished"); t += 10) {
+      UpdateAt(t);
+      if (shown.empty() || shown.back() != animation->GetFrame()) shown.push_back(animation->GetFrame());
+    }
+    return shown;
+  }
+};
+
+TEST_F(VideoAnimationTest, AClipPlaysEveryFrameOnceAndFinishesAfterItsLast) {
+  auto* animation = Video(media::FindBuiltIn(L"praise_clip_5"));
+  EXPECT_EQ(root->GetChildLayer(animation), 0);
+  SetTimeMs(500);
+  animation->Play();
+  const std::vector<int> shown = Run(animation, 500);
+  ASSERT_EQ(shown.size(), 30u);
+  EXPECT_EQ(shown.back(), 29);
+  EXPECT_EQ(animation->GetEndFrame(), 29);
+  EXPECT_EQ(log.back(), "finished");
+  EXPECT_EQ(platform::headless::NowMs(), 500u + 1200u) << "30 frames of 40 ms";
+}
+
+TEST_F(VideoAnimationTest, ABrokenFrameFinishesTheAnimationInsteadOfEndingTheProgram) {
+  std::vector<ogg_test::Bytes> packets = ogg_test::Packets(media::FindBuiltIn(L"praise_clip_1"));
+  packets[3 + 10][0] |= 0x80;  // frame 10 cannot be decoded
+  const ogg_test::Bytes clip = ogg_test::Pack(packets);
+  auto* animation = Video(clip);
+  animation->Play();
+  const std::vector<int> shown = Run(animation, 0);
+  EXPECT_EQ(shown.back(), 9);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "finished"), 1);
+
+  // A clip that could not be opened finishes at its first step, so its owner can close it.
+  log.clear();
+  const unsigned char junk[] = "not a clip";
+  auto* unopened = new IMAnimationBase<IMTheoraView>(root.get());
+  EXPECT_THROW(unopened->Open(junk, sizeof junk), std::runtime_error);
+  Listen(unopened);
+  SetTimeMs(5000);
+  unopened->Play();
+  UpdateAt(5040);
+  UpdateAt(9000);
+  EXPECT_EQ(log, (std::vector<std::string>{"started", "frame while 0", "frame while 0", "finished"}));
+}
+
+}  // namespace
