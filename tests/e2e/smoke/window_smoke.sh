@@ -18,11 +18,10 @@ xdotool mousemove 142 123
 "$real" "$log" 2>/dev/null &
 app=$!
 wait_for_window '04517' >/dev/null || fail "no window appeared"
-sleep 1
+sleep 0.5
 # Wiggle onto the button so the hover is decided from a real move as well.
 xdotool mousemove 141 122 mousemove 142 123
-sleep 0.5
-import -window root "$shot" || fail "no screenshot"
+expect_screen "$shot" "$frame" "hover"
 
 xdotool click 2
 xdotool click 4
@@ -38,7 +37,4 @@ grep -q '^button 522 0 120 142 123$' "$log" || fail "no wheel turn away (+120)"
 grep -q '^button 522 0 -120 142 123$' "$log" || fail "no wheel turn toward (-120)"
 chars=$(awk '$1 == "key" && $2 == 258 {printf "%s ", $3}' "$log")
 [[ $chars == "1046 1091 1082 " ]] || fail "typed text arrived as '$chars'"
-
-differing=$(compare -metric AE -fuzz 2% "$shot" "$frame" null: 2>&1)
-[[ ${differing%% *} -le 200 ]] || fail "the screen differs from the headless frame in $differing pixels"
-echo "window smoke: messages as expected, $differing pixels differ from the headless frame"
+echo "window smoke: messages as expected"

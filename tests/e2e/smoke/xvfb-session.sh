@@ -41,3 +41,16 @@ close_with_alt_f4() {
   app=
   [[ $status -eq 0 ]] || fail "exit status $status"
 }
+
+# Takes screenshots until one matches the headless frame (the window may still be drawing);
+# fails after about six seconds.
+expect_screen() {
+  local shot=$1 frame=$2 what=$3 differing=
+  for _ in $(seq 30); do
+    import -window root "$shot" 2>/dev/null
+    differing=$(compare -metric AE -fuzz 2% "$shot" "$frame" null: 2>&1)
+    [[ ${differing%% *} -le 200 ]] && { echo "$what: $differing pixels differ from the headless frame"; return 0; }
+    sleep 0.2
+  done
+  fail "$what: the screen differs from the headless frame in $differing pixels"
+}
