@@ -18,8 +18,12 @@ class App : public IMApp<App> {
   ~App() override;
 
   void Init() override;
+  // The voiced instruction: the hangar demonstrated step by step on the voice's labels.
+  void ShowInstruction(IMDialog* dialog) override;
+  long OnInstructionLabel(unsigned long timeMs, IMDialog* dialog, HangarScene* scene);
+  long OnInstructionClose(unsigned long sound);
   // Builds a scene of its own on the dialog: the exercise's, or a demonstration's.
-  void SetupScene(IMDialog* dialog, bool instructionMode);
+  HangarScene* SetupScene(IMDialog* dialog, bool instructionMode);
   // The exercise's scene while its dialog lives, else null.
   HangarScene* GetExerciseScene() const { return exerciseScene_; }
   void OnSceneDeleted(const HangarScene* scene);

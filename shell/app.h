@@ -15,7 +15,13 @@
 #include <string>
 
 #include "framework/controls/button.h"
+#include "framework/controls/animation.h"
 #include "framework/controls/dialog.h"
+#include "framework/controls/edit_bar.h"
+#include "framework/controls/save_as_dialog.h"
+#include "framework/controls/scroll.h"
+#include "framework/views/theora_view.h"
+#include "media/embedded.h"
 #include "framework/controls/picture.h"
 #include "framework/resources/resource_manager.h"
 #include "framework/views/text_view.h"
@@ -171,6 +177,25 @@ class IMApp {
     return 0;
   }
 
+  // Save as: a copy of the workbook under the typed path; the exit save still writes its own file.
+  long OnSaveAs() {
+    if (!workbook) return 0;
+    auto* dialog = new IMSaveAsDialog(window);
+    dialog->SetFileName(workbook->GetPath());
+    dialog->SetFocus(true);
+    dialog->ConnectOnConfirm(boost::bind(&IMApp::SaveResultsAs, this, boost::bind(&IMSaveAsDialog::GetFileName, dialog)));
+    dialog->ConnectOnConfirm(boost::bind(&IMControl::Close, dialog));
+    return 0;
+  }
+
+  // Print: the printer dialog's confirm prints the rows under the exercise's header.
+  long OnPrint();
+
+  long SaveResultsAs(std::wstring path) {
+    if (workbook) workbook->Save(path);
+    return 0;
+  }
+
   void AddStatistic(std::wstring label, std::wstring value, std::wstring valueType) {
     if (workbook) workbook->AddRow(label, value, valueType);
   }
@@ -191,17 +216,14 @@ class IMApp {
   }
 
   virtual void Init() {}
-  // Until the information screen exists the exercise state starts at once.
-  virtual void ShowInfoScreen() { NextState(); }
-  // Until the results screen exists the run ends the program.
-  virtual void ShowResultsScreen() {
-    if (window) window->Close();
-  }
-  virtual void ShowPraiseWithExit(IMControl* /*target*/) {}
-  // Until the praise exists its end comes at once: the state dialog closes.
-  virtual void ShowPraise(int /*x*/, int /*y*/) {
-    if (stateDialog) stateDialog->Close();
-  }
+  // The screen every run begins with: captions, the exercise, the pupil's name, Start.
+  virtual long ShowInfoScreen();
+  // The screen that ends a run: Print, Save as, Retry, Close, Exit; Enter plays again.
+  virtual void ShowResultsScreen();
+  // The praise with an exit picture that closes the target.
+  virtual void ShowPraiseWithExit(IMDialog* target);
+  // The cloud with one of five voiced animations; its end closes the state dialog.
+  virtual void ShowPraise(int x, int y);
   // The plain help screen an exercise without an instruction of its own shows for five seconds.
   virtual void ShowInstruction(IMDialog* dialog) {
     dialog->AddPicture(0, 0, L"DefaultBackGround", 0, 0xFFFFFFFF)->SetRect(dialog->GetRect());
@@ -219,11 +241,15 @@ class IMApp {
   }
 
   // Enter on the information screen: the pupil's workbook, the name, the instruction.
-  long OnInfoScreenKey(const IMKeyboardEvent& e, IMControl* /*startButton*/, IMControl* screen,
-                       const boost::function<std::wstring()>& pupilName) {
+  long OnInfoScreenKey(const IMKeyboardEvent& e, IMControl* /*startButton*/, IMControl* screen, IMEditBar* editBar) {
     if (e.wParam != static_cast<WPARAM>(VK_RETURN)) return 0;
-    CreateResultsBook(pupilName());
-    SetStudentName(pupilName());
+    return StartFromInfoScreen(screen, editBar);
+  }
+
+  // Start and Enter alike: the workbook and the name from the field as it reads now.
+  long StartFromInfoScreen(IMControl* screen, IMEditBar* editBar) {
+    CreateResultsBook(editBar->GetText());
+    SetStudentName(editBar->GetText());
     StartExercise();
     screen->Close();
     return 0;
@@ -368,8 +394,37 @@ class IMApp {
     return 0;
   }
 
+  // A label in the screens' dark blue; centred when x is negative.
+  IMStaticPictureBase<IMTextView>* AddLabel(IMDialog* dialog, const std::wstring& text, int size, bool bold, int x,
+                                            int top) {
+    auto* label = new IMStaticPictureBase<IMTextView>(dialog, 0);
+    label->SetFontSize(size);
+    label->SetColor(kScreenTextColour);
+    if (bold) label->SetBold(true);
+    label->SetText(text);
+    label->SetRect(label->GetSourceRect());
+    label->SetPosition(x < 0 ? dialog->GetWidth() / 2 - label->GetWidth() / 2 : x, top);
+    return label;
+  }
+  IMButtonBase<IMStateView>* AddSkinButton(IMDialog* dialog, int x, int y, const std::wstring& base) {
+    return dialog->AddButton(x, y, base, base, base + L"Nuv", base + L"Klick", 0);
+  }
+  // The header every full screen shares: the background and the two captions.
+  IMDialog* NewScreen() {
+    auto* screen = new IMDialog(window, nullptr, 0);
+    screen->AddPicture(0, 0, L"DefaultBackGround", 0, 0xFFFFFFFF)->SetRect(screen->GetRect());
+    AddLabel(screen, L"Корвелина", 14, false, kCentred, 10);
+    AddLabel(screen, L"Ламбридин", 18, true, kCentred, 35);
+    return screen;
+  }
+
+  static constexpr DWORD kScreenTextColour = 0xFF072134;
+  static constexpr int kCentred = -1;
+
   std::optional<boost::signals2::shared_connection_block> anyKeyBlock_;
 
   static inline IMApp* app_ = nullptr;
   static inline int useCount_ = 0;
 };
+
+#include "shell/app_screens.h"

@@ -15,6 +15,8 @@
 #include "framework/workbook/workbook_reader.h"
 #include <unistd.h>
 
+#include <cstdlib>
+
 namespace {
 
 namespace headless = platform::headless;
@@ -29,9 +31,11 @@ class CranePlay : public ::testing::Test {
     headless::SetCursorPos(400, 300);
     folder = std::filesystem::temp_directory_path() / ("crane_play_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
+    setenv("XDG_DATA_HOME", folder.c_str(), 1);
   }
   ~CranePlay() override {
     headless::SetIdleHook(nullptr);
+    unsetenv("XDG_DATA_HOME");
     std::filesystem::remove_all(folder);
   }
 
@@ -89,19 +93,23 @@ class CranePlay : public ::testing::Test {
   int messages = 0;
 };
 
-TEST_F(CranePlay, SixPlatesIntoTheWagonWriteTheRunsRows) {
+TEST_F(CranePlay, FromTheInformationScreenToTheResultsWithSixPlates) {
   app = App::Instance(L"04517 Игра «Тиморвал»", false);
   ASSERT_EQ(app->caption, L"04517 Игра «Тиморвал»");
   ASSERT_EQ(app->stateName, L"Dialog1");
-  auto* workbook = new IMStatisticsWorkbook();
-  const std::filesystem::path path = folder / "04517 Игра «Тиморвал».xls";
-  workbook->Open(platform::FromUtf8(path.string()), L"Маша");
-  app->workbook = workbook;
-
-  app->ShowInfoScreen();  // straight into the exercise
+  app->ShowInfoScreen();
   Pump();
+
+  // The pupil types a name and presses Enter; Esc skips the voiced instruction.
+  for (wchar_t c : std::wstring(L"Маша")) Send(WM_CHAR, c);
+  Send(WM_KEYDOWN, VK_RETURN);
+  ASSERT_NE(app->workbook, nullptr);
+  EXPECT_EQ(app->pupilName, L"Маша");
+  EXPECT_TRUE(app->instructionOpen);
+  Send(WM_KEYDOWN, VK_ESCAPE);
   ASSERT_NE(app->GetExerciseScene(), nullptr);
   EXPECT_TRUE(app->stateName.empty());
+  messages = 0;
 
   // Top of the stack first: each plate lies on the ones below it.
   std::vector<std::uint32_t> expected;
@@ -111,11 +119,19 @@ TEST_F(CranePlay, SixPlatesIntoTheWagonWriteTheRunsRows) {
     if (HasFailure()) return;
     expected.push_back(static_cast<std::uint32_t>(used * kMsPerMessage));
   }
-  // The run has ended: the exercise's dialog closed, the rows written, the loop asked to quit.
+  // The praise plays its clip to the end, then the exercise's dialog closes and the results
+  // screen follows; a close from the system saves the workbook.
+  for (int pass = 0; app->stateDialog && pass < 100; ++pass) {
+    headless::AdvanceMs(100);
+    Pump();
+  }
   EXPECT_EQ(app->stateDialog, nullptr);
-  ASSERT_TRUE(workbook->Save(workbook->GetPath()));
+  EXPECT_EQ(app->stateName, L"Dialog1");  // the results screen made the exercise current again
+  platform::PostMessage(IMWindow::Handle(), WM_CLOSE, 0, 0);
+  IMWindow::Run(app->window);
   App::Release();
 
+  const std::filesystem::path path = folder / "VELT" / "04517 Игра «Тиморвал».xls";
   auto back = workbook_test::ReadSheets(path);
   ASSERT_TRUE(back.wellFormed);
   ASSERT_EQ(back.sheets.size(), 1u);
