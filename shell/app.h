@@ -20,6 +20,8 @@
 #include "framework/controls/edit_bar.h"
 #include "framework/controls/save_as_dialog.h"
 #include "framework/controls/scroll.h"
+#include "framework/controls/select_printer_dialog.h"
+#include "framework/platform/printing.h"
 #include "framework/views/theora_view.h"
 #include "media/embedded.h"
 #include "framework/controls/picture.h"
@@ -190,6 +192,7 @@ class IMApp {
 
   // Print: the printer dialog's confirm prints the rows under the exercise's header.
   long OnPrint();
+  long PrintResults(platform::HDC context);
 
   long SaveResultsAs(std::wstring path) {
     if (workbook) workbook->Save(path);

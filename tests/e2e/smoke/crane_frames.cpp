@@ -1,5 +1,6 @@
 // The frames the crane program shows over the headless backend for the smoke test's steps:
-// the hangar at the start, after three wheel turns away from the user, after a wheel press.
+// the information screen, the hangar once Enter and Esc have passed the instruction, after
+// three wheel turns away from the user, after a wheel press.
 
 #include <cstdio>
 #include <string>
@@ -40,13 +41,20 @@ int main(int argc, char** argv) {
   app->ShowInfoScreen();
   Pump(app->window);
   bool ok = Save(prefix + "0.png");
-  for (int i = 0; i < 3; ++i) Post(WM_MOUSEWHEEL, MAKEWPARAM(0, 120));
+  for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+    Post(WM_KEYDOWN, key);
+    Post(WM_KEYUP, key);
+    Pump(app->window);
+  }
   Pump(app->window);
   ok = Save(prefix + "1.png") && ok;
+  for (int i = 0; i < 3; ++i) Post(WM_MOUSEWHEEL, MAKEWPARAM(0, 120));
+  Pump(app->window);
+  ok = Save(prefix + "2.png") && ok;
   Post(WM_MBUTTONDOWN, MK_MBUTTON);
   Post(WM_MBUTTONUP, 0);
   Pump(app->window);
-  ok = Save(prefix + "2.png") && ok;
+  ok = Save(prefix + "3.png") && ok;
   app->window->Close();
   App::Release();
   return ok ? 0 : 1;
