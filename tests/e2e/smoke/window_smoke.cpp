@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "exercise/demo_screen.h"
+#include "e2e/smoke/demo_screen.h"
 #include "framework/platform/platform.h"
 #include "framework/window/window.h"
 

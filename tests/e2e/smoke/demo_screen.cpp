@@ -1,4 +1,4 @@
-#include "exercise/demo_screen.h"
+#include "e2e/smoke/demo_screen.h"
 
 #include <boost/bind/bind.hpp>
 

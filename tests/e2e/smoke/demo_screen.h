@@ -1,5 +1,5 @@
 #pragma once
-// A plain screen of skin pictures and buttons, shown until the course's own screens exist.
+// A plain screen of skin pictures, a label and buttons for the window smoke test.
 
 class IMWindow;
 
