@@ -2,25 +2,14 @@
 
 #include <boost/bind/bind.hpp>
 
+#include "framework/controls/dialog_frame.h"
+
 IMSaveAsDialog::IMSaveAsDialog(IMDialog* parent) : IMDialog(parent, nullptr, 0) {
   SetRect(kRect);
   const int w = kRect.right - kRect.left;
   const int h = kRect.bottom - kRect.top;
 
-  background_ = new Picture(this, 0);
-  background_->SetTexture(L"DefaultBackGround");
-  background_->SetSize(w, h);
-
-  // The frame: one-pixel edges the dialog keeps no pointers to.
-  const struct {
-    int x, y, cx, cy;
-  } edges[] = {{0, 0, 1, h}, {0, 0, w, 1}, {0, h - 1, w, 1}, {w - 1, 0, 1, h}};  // left, top, bottom, right
-  for (const auto& e : edges) {
-    auto* edge = new Picture(this, 0);
-    edge->SetTexture(L"EditBarKaretka");
-    edge->SetPosition(e.x, e.y);
-    edge->SetSize(e.cx, e.cy);
-  }
+  background_ = AddBackgroundAndFrame(this, w, h);
 
   field_ = new IMEditBar(this);
   field_->SetPosition(30, 28);

@@ -1,8 +1,11 @@
 #include "framework/controls/select_printer_dialog.h"
 
 #include <boost/bind/bind.hpp>
+
 #include <string>
 #include <vector>
+
+#include "framework/controls/dialog_frame.h"
 
 namespace {
 
@@ -32,20 +35,7 @@ IMSelectPrinterDialog::IMSelectPrinterDialog(IMDialog* parent) : IMDialog(parent
   const int w = kRect.right - kRect.left;
   const int h = kRect.bottom - kRect.top;
 
-  background_ = new Picture(this, 0);
-  background_->SetTexture(L"DefaultBackGround");
-  background_->SetSize(w, h);
-
-  // The frame: one-pixel edges the dialog keeps no pointers to.
-  const struct {
-    int x, y, cx, cy;
-  } edges[] = {{0, 0, 1, h}, {0, 0, w, 1}, {0, h - 1, w, 1}, {w - 1, 0, 1, h}};  // left, top, bottom, right
-  for (const auto& e : edges) {
-    auto* edge = new Picture(this, 0);
-    edge->SetTexture(L"EditBarKaretka");
-    edge->SetPosition(e.x, e.y);
-    edge->SetSize(e.cx, e.cy);
-  }
+  background_ = AddBackgroundAndFrame(this, w, h);
 
   AddText(30, 38, L"Выберите принтер:", 0)->SetColor(0xFF000000);
 
