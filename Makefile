@@ -3,37 +3,46 @@ JOBS      ?= $(shell nproc)
 RELEASE   := build/release
 ASAN      := build/asan
 TSAN      := build/tsan
+# What a package would ship: optimised, no debug information.
+PACKAGE   := build/package
 # The test programs with worker threads, which also run under ThreadSanitizer.
 TSAN_TESTS := sound_tests platform_tests sdl_backend_tests
 GENERATOR := -G Ninja
 
-.PHONY: all deps build build-asan build-tsan run test test-release test-asan test-tsan bench clean
+.PHONY: all deps deps-run build build-asan build-tsan build-package run test test-release test-asan test-tsan \
+        bench clean
 
 all: build
 
-deps:
-	@scripts/install-deps
+deps: deps-test
 
-$(RELEASE)/build.ninja: | deps
+deps-run:
+	@scripts/install-deps run
+
+deps-test:
+	@scripts/install-deps test
+
+# `make run` needs only the program: the tests are built once their packages are there.
+run: deps-run
 	cmake -S . -B $(RELEASE) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(RELEASE) -j $(JOBS) --target crane
+	scripts/run-program $(RELEASE)/exercise/crane
 
-$(ASAN)/build.ninja: | deps
-	cmake -S . -B $(ASAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DIM_SANITIZE=address,undefined
-
-$(TSAN)/build.ninja: | deps
-	cmake -S . -B $(TSAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIM_SANITIZE=thread
-
-build: deps $(RELEASE)/build.ninja
+build: deps-test
+	cmake -S . -B $(RELEASE) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIM_TESTS=ON
 	cmake --build $(RELEASE) -j $(JOBS)
 
-build-asan: deps $(ASAN)/build.ninja
+build-asan: deps-test
+	cmake -S . -B $(ASAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DIM_SANITIZE=address,undefined -DIM_TESTS=ON
 	cmake --build $(ASAN) -j $(JOBS)
 
-build-tsan: deps $(TSAN)/build.ninja
+build-tsan: deps-test
+	cmake -S . -B $(TSAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIM_SANITIZE=thread -DIM_TESTS=ON
 	cmake --build $(TSAN) -j $(JOBS) --target $(TSAN_TESTS)
 
-run: build
-	scripts/run-program $(RELEASE)/exercise/crane
+build-package: deps-test
+	cmake -S . -B $(PACKAGE) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DIM_TESTS=ON
+	cmake --build $(PACKAGE) -j $(JOBS)
 
 test-release: build
 	ctest --test-dir $(RELEASE) --output-on-failure -j $(JOBS)

@@ -97,7 +97,10 @@ ReadStatus ReadWholeFile(const std::string& path, std::string* bytes) {
 std::string MoveAside(const std::string& path) {
   for (int n = 1; n <= 1000; ++n) {
     std::string aside = path + ".damaged";
-    if (n > 1) aside += "-" + std::to_string(n);
+    if (n > 1) {
+      aside += '-';
+      aside += std::to_string(n);
+    }
     if (RenameNoReplace(path, aside)) return aside;
     if (errno != EEXIST) return {};
   }

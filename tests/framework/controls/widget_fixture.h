@@ -79,8 +79,12 @@ class WidgetTest : public ::testing::Test {
 
 // A rectangle as "{left, top, right, bottom}", to compare and to read in failures.
 inline std::string Str(const RECT& r) {
-  return "{" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " + std::to_string(r.right) + ", " +
-         std::to_string(r.bottom) + "}";
+  std::string text = "{";
+  for (long v : {r.left, r.top, r.right, r.bottom}) {
+    if (text.size() > 1) text += ", ";
+    text += std::to_string(v);
+  }
+  return text + "}";
 }
 
 }  // namespace widgets_test
