@@ -11,8 +11,9 @@
 #include <ctime>
 #include <map>
 #include <optional>
-#include <tuple>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "framework/controls/button.h"
 #include "framework/controls/animation.h"
@@ -33,6 +34,7 @@
 #include "framework/window/window.h"
 #include "framework/workbook/statistics_workbook.h"
 #include "shell/handlers.h"
+#include "shell/results_file.h"
 #include "shell/start_time.h"
 
 // True while the credits page is open.
@@ -90,6 +92,8 @@ class IMApp {
     app->window = nullptr;
     delete app->workbook;
     app->workbook = nullptr;
+    for (IMStatisticsWorkbook* book : app->unsavedBooks_) delete book;
+    app->unsavedBooks_.clear();
     delete app;
   }
 
@@ -149,33 +153,30 @@ class IMApp {
   }
 
   // The pupil's workbook: "<caption>.xls" in the shared data folder's "VELT", else in the
-  // current folder. No name, no workbook.
+  // current folder. The earlier pupil's workbook is written and let go first, so that a run
+  // without a name has no workbook and writes no rows.
   long CreateResultsBook(const std::wstring& name) {
+    ReleaseResultsBook();
     if (name.empty()) return 0;
-    std::wstring folder;
-    if (platform::GetCommonAppDataFolder(&folder)) {
-      const std::wstring velt = folder + L"/VELT";
-      if (platform::DirectoryExists(velt) || platform::CreateDirectory(velt)) {
-        folder = velt + L"/";
-      } else {
-        folder.clear();
-      }
-    }
-    if (workbook) {
-      // A second start replaces the workbook: what the first one holds is kept on disk first.
-      workbook->Save(L"");
-      delete workbook;
-    } else {
+    if (!saveOnCloseConnected_) {
       window->ConnectOnClose(boost::bind(&IMApp::SaveResults, this));
+      saveOnCloseConnected_ = true;
     }
     workbook = new IMStatisticsWorkbook();
-    workbook->Open(folder + caption + L".xls", name);
+    workbook->Open(ResultsBookPath(caption), name);
     return 0;
   }
 
-  // The main window's close saves the workbook to its own file.
+  // The main window's close: the workbook to its own file (or a backup file), and any earlier
+  // workbook that could not be written before to a backup file.
   long SaveResults() {
-    if (workbook) workbook->Save(L"");
+    if (workbook) KeepResults(workbook, caption);
+    std::erase_if(unsavedBooks_, [this](IMStatisticsWorkbook* book) {
+      // Its own file may hold a later pupil's rows by now: only a backup file is safe.
+      if (!KeepBackup(book, caption)) return false;
+      delete book;
+      return true;
+    });
     return 0;
   }
 
@@ -185,8 +186,18 @@ class IMApp {
     auto* dialog = new IMSaveAsDialog(window);
     dialog->SetFileName(workbook->GetPath());
     dialog->SetFocus(true);
-    dialog->ConnectOnConfirm(boost::bind(&IMApp::SaveResultsAs, this, boost::bind(&IMSaveAsDialog::GetFileName, dialog)));
-    dialog->ConnectOnConfirm(boost::bind(&IMControl::Close, dialog));
+    dialog->ConnectOnConfirm(boost::bind(&IMApp::SaveResultsFromDialog, this, dialog));
+    return 0;
+  }
+
+  // The save-as dialog closes once the copy is written; otherwise it stays open with the typed
+  // path and says so, for the teacher must not believe a copy exists that does not.
+  long SaveResultsFromDialog(IMSaveAsDialog* dialog) {
+    if (SaveResultsAs(dialog->GetFileName()) == 0) {
+      dialog->Close();
+    } else {
+      dialog->ShowFailure(L"Не удалось сохранить файл");
+    }
     return 0;
   }
 
@@ -194,9 +205,9 @@ class IMApp {
   long OnPrint();
   long PrintResults(platform::HDC context);
 
+  // 0 once the copy is written, 1 when it could not be.
   long SaveResultsAs(std::wstring path) {
-    if (workbook) workbook->Save(path);
-    return 0;
+    return workbook && workbook->Save(path) ? 0 : 1;
   }
 
   void AddStatistic(std::wstring label, std::wstring value, std::wstring valueType) {
@@ -392,6 +403,18 @@ class IMApp {
   IMApp() = default;
 
  private:
+  // The current workbook goes to disk and is let go; one that could be written nowhere is kept
+  // and tried again at exit.
+  void ReleaseResultsBook() {
+    if (!workbook) return;
+    if (KeepResults(workbook, caption)) {
+      delete workbook;
+    } else {
+      unsavedBooks_.push_back(workbook);
+    }
+    workbook = nullptr;
+  }
+
   long ForgetStateDialog(const IMEvent& e) {
     if (e.sender == stateDialog) stateDialog = nullptr;
     return 0;
@@ -425,6 +448,8 @@ class IMApp {
   static constexpr int kCentred = -1;
 
   std::optional<boost::signals2::shared_connection_block> anyKeyBlock_;
+  bool saveOnCloseConnected_ = false;
+  std::vector<IMStatisticsWorkbook*> unsavedBooks_;
 
   static inline IMApp* app_ = nullptr;
   static inline int useCount_ = 0;

@@ -4,6 +4,10 @@
 
 #include "framework/controls/dialog_frame.h"
 
+namespace {
+constexpr DWORD kScreenTextColour = 0xFF072134;
+}  // namespace
+
 IMSaveAsDialog::IMSaveAsDialog(IMDialog* parent) : IMDialog(parent, nullptr, 0) {
   SetRect(kRect);
   const int w = kRect.right - kRect.left;
@@ -27,4 +31,15 @@ void IMSaveAsDialog::SetFileName(const std::wstring& name) {
   edit->SetText(name);
   edit->SetCaretPosition(static_cast<int>(name.size()));
   field_->ScrollToCaret(IMKeyboardEvent(edit, IM_EVENT_NONE, 0, 0));
+}
+
+void IMSaveAsDialog::ShowFailure(const std::wstring& text) {
+  if (!failure_) {
+    failure_ = new IMStaticPictureBase<IMTextView>(this, 0);
+    failure_->SetFontSize(14);
+    failure_->SetColor(kScreenTextColour);
+  }
+  failure_->SetText(text);
+  failure_->SetRect(failure_->GetSourceRect());
+  failure_->SetPosition(30, 54);
 }

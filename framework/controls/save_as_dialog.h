@@ -9,6 +9,7 @@
 #include "framework/controls/dialog.h"
 #include "framework/controls/edit_bar.h"
 #include "framework/controls/picture.h"
+#include "framework/views/text_view.h"
 #include "framework/views/texture_view.h"
 
 class IMSaveAsDialog : public IMDialog {
@@ -26,6 +27,12 @@ class IMSaveAsDialog : public IMDialog {
   // Handlers run in the order of connection; the dialog's result is only what they ask it for.
   IMConnection ConnectOnConfirm(const MouseSignal::slot_type& slot) { return confirm_->ConnectOnClick(slot); }
 
+  // A line between the field and the buttons, in the screens' dark blue: what went wrong with
+  // the last confirm (the dialog stays open with the typed name).
+  void ShowFailure(const std::wstring& text);
+  // The failure line, or null while there is none.
+  IMStaticPictureBase<IMTextView>* GetFailureLabel() const { return failure_; }
+
   IMEditBar* GetField() const { return field_; }
   IMButton* GetConfirmButton() const { return confirm_; }
   IMButton* GetCloseButton() const { return close_; }
@@ -35,4 +42,5 @@ class IMSaveAsDialog : public IMDialog {
   IMButton* confirm_ = nullptr;
   IMButton* close_ = nullptr;
   IMEditBar* field_ = nullptr;
+  IMStaticPictureBase<IMTextView>* failure_ = nullptr;
 };

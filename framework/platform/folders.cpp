@@ -14,9 +14,23 @@ bool GetCommonAppDataFolder(std::wstring* out) {
     *out = FromUtf8(data);
     return true;
   }
+  if (!GetHomeFolder(out)) return false;
+  *out += L"/.local/share";
+  return true;
+}
+
+bool GetCurrentFolder(std::wstring* out) {
+  std::error_code error;
+  const std::filesystem::path current = std::filesystem::current_path(error);
+  if (error) return false;
+  *out = FromUtf8(current.string());
+  return true;
+}
+
+bool GetHomeFolder(std::wstring* out) {
   const char* home = std::getenv("HOME");
   if (!home || !*home) return false;
-  *out = FromUtf8(std::string(home) + "/.local/share");
+  *out = FromUtf8(home);
   return true;
 }
 

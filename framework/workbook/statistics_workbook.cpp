@@ -9,12 +9,15 @@
 #include <xercesc/util/XMLString.hpp>
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string_view>
 
 #include "framework/platform/utf.h"
 #include "framework/resources/text_conversion.h"
+#include "framework/workbook/sheet_owners.h"
 #include "framework/workbook/workbook_file.h"
 
 using namespace XERCES_CPP_NAMESPACE;
@@ -84,14 +87,51 @@ std::u16string ToDomText(std::wstring_view text) {
   return out;
 }
 
+// Cuts the text to at most `size` units, never between the two halves of a character.
+void CutTo(std::u16string* text, size_t size) {
+  if (text->size() <= size) return;
+  if (size > 0 && (*text)[size - 1] >= 0xD800 && (*text)[size - 1] <= 0xDBFF) --size;
+  text->resize(size);
+}
+
 // Spreadsheet programs refuse these in a sheet name, and names longer than 31 characters.
 std::u16string ToSheetName(std::wstring_view name) {
   std::u16string out = ToDomText(name);
   for (char16_t& c : out) {
     if (std::u16string_view(u":\\/?*[]").find(c) != std::u16string_view::npos) c = u'_';
   }
-  if (out.size() > kMaxSheetNameLength) out.resize(kMaxSheetNameLength);
+  CutTo(&out, kMaxSheetNameLength);
   return out;
+}
+
+// The pupil's name exactly as typed, as far as XML can hold it: what tells two pupils apart.
+std::u16string ToPupilName(std::wstring_view name) {
+  std::u16string out;
+  for (wchar_t c : name) {
+    if (!IsXmlChar(c)) continue;
+    const auto code = static_cast<std::uint32_t>(c);
+    if (code < 0x10000) {
+      out += static_cast<char16_t>(code);
+    } else {
+      out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    }
+  }
+  return out;
+}
+
+// `base`, or `base` cut and numbered " (2)", " (3)", ... so that no sheet has the name yet.
+std::u16string DistinctSheetName(const std::u16string& base, const std::set<std::u16string>& taken) {
+  if (!taken.count(base)) return base;
+  for (int n = 2;; ++n) {
+    std::u16string suffix = u" (";
+    for (char digit : std::to_string(n)) suffix += static_cast<char16_t>(digit);
+    suffix += u')';
+    std::u16string name = base;
+    CutTo(&name, kMaxSheetNameLength - suffix.size());
+    name += suffix;
+    if (!taken.count(name)) return name;
+  }
 }
 
 struct ReleaseXerces {
@@ -145,6 +185,17 @@ DOMElement* FindBelow(DOMElement* top, const XMLCh* name, Accept accept) {
   return nullptr;
 }
 
+// The next worksheet after `sheet` below `top`, in document order.
+DOMElement* NextWorksheet(DOMElement* top, DOMElement* sheet) {
+  for (DOMNode* node = NextBelow(sheet, top); node != nullptr; node = NextBelow(node, top)) {
+    if (node->getNodeType() == DOMNode::ELEMENT_NODE &&
+        XMLString::equals(static_cast<DOMElement*>(node)->getTagName(), u"Worksheet")) {
+      return static_cast<DOMElement*>(node);
+    }
+  }
+  return nullptr;
+}
+
 DOMElement* AppendElement(DOMDocument* document, DOMNode* parent, const XMLCh* name) {
   DOMElement* element = document->createElement(name);
   parent->appendChild(element);
@@ -179,7 +230,6 @@ void IMStatisticsWorkbook::Open(const std::wstring& path, const std::wstring& sh
   document_ = nullptr;
   worksheet_ = nullptr;
   path_ = path;
-  sheetName_ = ToSheetName(sheetName);
   movedAsidePath_.clear();
   damagedFileInPlace_ = false;
 
@@ -194,7 +244,7 @@ void IMStatisticsWorkbook::Open(const std::wstring& path, const std::wstring& sh
   implementation_ = DOMImplementationRegistry::getDOMImplementation(u"LS");
 
   LoadDocument();
-  SelectWorksheet();
+  SelectWorksheet(sheetName);
 }
 
 void IMStatisticsWorkbook::LoadDocument() {
@@ -214,17 +264,40 @@ void IMStatisticsWorkbook::LoadDocument() {
   if (document_ == nullptr) throw std::runtime_error("the built-in workbook template does not parse");
 }
 
-void IMStatisticsWorkbook::SelectWorksheet() {
+void IMStatisticsWorkbook::SelectWorksheet(const std::wstring& pupil) {
   DOMElement* root = document_->getDocumentElement();
-  worksheet_ = FindBelow(root, u"Worksheet", [this](const DOMElement* sheet) {
-    return XMLString::equals(sheet->getAttribute(u"ss:Name"), sheetName_.c_str());
-  });
-  if (worksheet_ != nullptr) return;
-  worksheet_ = AppendElement(document_, root, u"Worksheet");
-  worksheet_->setAttribute(u"ss:Name", sheetName_.c_str());
-  DOMElement* table = AppendElement(document_, worksheet_, u"Table");
-  AppendColumn(document_, table, u"240");
-  AppendColumn(document_, table, u"96");
+  const std::u16string fullName = ToPupilName(pupil);
+  const sheet_owners::Owners owners = sheet_owners::Read(document_);
+  std::map<std::u16string, DOMElement*> sheets;
+  for (DOMElement* sheet = FindBelow(root, u"Worksheet", [](const DOMElement*) { return true; }); sheet;
+       sheet = NextWorksheet(root, sheet)) {
+    sheets.emplace(sheet->getAttribute(u"ss:Name"), sheet);
+  }
+  // A sheet recorded as this pupil's, then the sheet of the cleaned name unless it is recorded
+  // as another pupil's (which is how workbooks without records are read, as before).
+  for (const auto& [sheet, owner] : owners) {
+    if (owner == fullName && sheets.count(sheet)) {
+      worksheet_ = sheets[sheet];
+      sheetName_ = sheet;
+      return;
+    }
+  }
+  const std::u16string cleaned = ToSheetName(pupil);
+  std::set<std::u16string> taken;
+  for (const auto& entry : sheets) taken.insert(entry.first);
+  for (const auto& entry : owners) taken.insert(entry.first);
+  if (auto found = sheets.find(cleaned); found != sheets.end() && !owners.count(cleaned)) {
+    worksheet_ = found->second;
+    sheetName_ = cleaned;
+  } else {
+    sheetName_ = DistinctSheetName(cleaned, taken);
+    worksheet_ = AppendElement(document_, root, u"Worksheet");
+    worksheet_->setAttribute(u"ss:Name", sheetName_.c_str());
+    DOMElement* table = AppendElement(document_, worksheet_, u"Table");
+    AppendColumn(document_, table, u"240");
+    AppendColumn(document_, table, u"96");
+  }
+  if (sheetName_ != fullName) sheet_owners::Record(document_, sheetName_, fullName);
 }
 
 DOMElement* IMStatisticsWorkbook::FindTable() {
@@ -256,6 +329,17 @@ bool IMStatisticsWorkbook::Save(const std::wstring& path) {
     damagedFileInPlace_ = false;
   }
 
+  std::string bytes;
+  return Serialize(&bytes) && workbook_file::ReplaceFile(target, bytes);
+}
+
+bool IMStatisticsWorkbook::SaveToNewFile(const std::wstring& path) {
+  std::string bytes;
+  return Serialize(&bytes) && workbook_file::CreateNewFile(platform::ToUtf8(path), bytes);
+}
+
+bool IMStatisticsWorkbook::Serialize(std::string* bytes) const {
+  if (document_ == nullptr || implementation_ == nullptr) return false;
   MemBufFormatTarget buffer;
   try {
     std::unique_ptr<DOMLSSerializer, ReleaseXerces> serializer(implementation_->createLSSerializer());
@@ -267,6 +351,19 @@ bool IMStatisticsWorkbook::Save(const std::wstring& path) {
     // Xerces's own exception types, and running out of memory: report, keep the rows.
     return false;
   }
-  const std::string_view bytes(reinterpret_cast<const char*>(buffer.getRawBuffer()), buffer.getLen());
-  return workbook_file::ReplaceFile(target, bytes);
+  bytes->assign(reinterpret_cast<const char*>(buffer.getRawBuffer()), buffer.getLen());
+  return true;
+}
+
+std::wstring IMStatisticsWorkbook::GetSheetName() const {
+  std::wstring out;
+  for (size_t i = 0; i < sheetName_.size(); ++i) {
+    const char16_t c = sheetName_[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < sheetName_.size()) {
+      out += static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (sheetName_[++i] - 0xDC00));
+    } else {
+      out += static_cast<wchar_t>(c);
+    }
+  }
+  return out;
 }

@@ -37,6 +37,9 @@ class IMStatisticsWorkbook {
   // path stays. False when the file could not be written; the rows stay in memory either way.
   bool Save(const std::wstring& path);
 
+  // Writes the whole workbook to a file that does not exist yet: never over another file.
+  bool SaveToNewFile(const std::wstring& path);
+
   std::wstring GetPath() const { return path_; }
 
   // Prints the header's caption and value pairs, a blank line, then the pupil's rows in two
@@ -45,13 +48,19 @@ class IMStatisticsWorkbook {
   // (the job is then dropped, never handed on half done).
   bool Print(platform::HDC dc, std::map<std::wstring, std::wstring> header);
 
+  // The pupil's worksheet: the name cleaned of what spreadsheet programs refuse and cut to 31
+  // characters, numbered where another pupil's sheet has that name already.
+  std::wstring GetSheetName() const;
+
   // Where Open moved a damaged file, or empty.
   const std::wstring& GetMovedAsidePath() const { return movedAsidePath_; }
 
  private:
   void LoadDocument();
-  void SelectWorksheet();
+  void SelectWorksheet(const std::wstring& pupil);
   XERCES_CPP_NAMESPACE::DOMElement* FindTable();
+  // The document as the bytes of a file, or false.
+  bool Serialize(std::string* bytes) const;
 
   XERCES_CPP_NAMESPACE::DOMDocument* document_ = nullptr;
   XERCES_CPP_NAMESPACE::DOMElement* worksheet_ = nullptr;

@@ -107,6 +107,30 @@ std::string MoveAside(const std::string& path) {
   return {};
 }
 
+namespace {
+
+// Writes the bytes to a new temporary file beside `path`, flushed to the disk, and hands it to
+// `publish`, which gives it the target's name; the temporary file never stays behind.
+template <typename Publish>
+bool WriteThenPublish(const std::string& path, std::string_view bytes, const struct stat* keepMode, Publish publish) {
+  std::string tempPath;
+  const int fd = CreateTemporary(FolderOf(path), &tempPath);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes);
+  if (ok && keepMode) ok = ::fchmod(fd, keepMode->st_mode & 07777) == 0;
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && publish(tempPath);
+  if (!ok) {
+    ::unlink(tempPath.c_str());
+    return false;
+  }
+  SyncFolder(FolderOf(path));
+  return true;
+}
+
+}  // namespace
+
 bool ReplaceFile(const std::string& path, std::string_view bytes) {
   struct stat target {};
   const bool exists = ::stat(path.c_str(), &target) == 0;
@@ -116,21 +140,13 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
     // permission bits are honoured here.
     if ((target.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) return false;
   }
+  return WriteThenPublish(path, bytes, exists ? &target : nullptr,
+                          [&](const std::string& temp) { return ::rename(temp.c_str(), path.c_str()) == 0; });
+}
 
-  std::string tempPath;
-  const int fd = CreateTemporary(FolderOf(path), &tempPath);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes);
-  if (ok && exists) ok = ::fchmod(fd, target.st_mode & 07777) == 0;
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(tempPath.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    ::unlink(tempPath.c_str());
-    return false;
-  }
-  SyncFolder(FolderOf(path));
-  return true;
+bool CreateNewFile(const std::string& path, std::string_view bytes) {
+  return WriteThenPublish(path, bytes, nullptr,
+                          [&](const std::string& temp) { return RenameNoReplace(temp, path); });
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

@@ -26,6 +26,10 @@ std::string MoveAside(const std::string& path);
 // then unchanged and no temporary file is left.
 bool ReplaceFile(const std::string& path, std::string_view bytes);
 
+// Like ReplaceFile, but only where nothing is at the path yet: an existing file is never
+// replaced (false, nothing written).
+bool CreateNewFile(const std::string& path, std::string_view bytes);
+
 // Whether both paths name one existing file.
 bool SameFile(const std::string& a, const std::string& b);
 

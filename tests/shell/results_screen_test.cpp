@@ -7,9 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "exercise/app.h"
-#include "framework/platform/headless/headless.h"
-#include "framework/platform/platform.h"
+#include "support/course.h"
 
 namespace {
 
@@ -18,52 +16,16 @@ namespace fs = std::filesystem;
 
 class RunScreensTest : public ::testing::Test {
  protected:
-  RunScreensTest() {
-    headless::Reset();
-    headless::ResetPrinting();
-    headless::SetCursorPos(400, 300);
-    data = fs::temp_directory_path() / ("run_screens_" + std::to_string(::getpid()));
-    fs::create_directories(data);
-    setenv("XDG_DATA_HOME", data.c_str(), 1);
-    app = App::Instance(L"04517 Игра «Тиморвал»", false);
-  }
-  ~RunScreensTest() override {
-    app->window->OnClose(IMEvent(app->window, IM_EVENT_CLOSE));
-    App::Release();
-    unsetenv("XDG_DATA_HOME");
-    fs::remove_all(data);
-    headless::ResetPrinting();
-  }
-  void Send(UINT message, WPARAM wParam, LPARAM lParam = 0) {
-    platform::PostMessage(IMWindow::Handle(), message, wParam, lParam);
-    headless::SetIdleHook([] { platform::PostQuitMessage(0); });
-    IMWindow::Run(app->window);
-  }
-  void Click(int x, int y) {
-    Send(WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    Send(WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-  }
-  // From the information screen with that name into the exercise, then to the results as
-  // the praise's end does it.
-  IMDialog* RunToResults(const std::wstring& name) {
-    app->ShowInfoScreen();
-    for (wchar_t c : name) Send(WM_CHAR, c);
-    Send(WM_KEYDOWN, VK_RETURN);
-    EXPECT_TRUE(app->instructionOpen);
-    Send(WM_KEYDOWN, VK_ESCAPE);
-    EXPECT_NE(app->stateDialog, nullptr);
-    app->stateDialog->Close();
-    Send(WM_MOUSEMOVE, 0, MAKELPARAM(400, 300));
-    return static_cast<IMDialog*>(app->window->GetHoveredChild());
-  }
-  IMControl* ControlAt(IMDialog* screen, int x, int y) {
-    Send(WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-    return screen->GetHoveredChild();
-  }
+  RunScreensTest() { headless::ResetPrinting(); }
+  ~RunScreensTest() override { headless::ResetPrinting(); }
+  IMDialog* RunToResults(const std::wstring& name) { return course.RunToResults(name); }
+  void Send(UINT message, WPARAM wParam, LPARAM lParam = 0) { course.Send(message, wParam, lParam); }
+  void Click(int x, int y) { course.Click(x, y); }
+  IMControl* ControlAt(IMDialog* screen, int x, int y) { return course.ControlAt(screen, x, y); }
 
-  fs::path data;
-  App* app;
+  course::DataFolder data;
+  course::Driver<> course;
+  App* app = course.app;
 };
 
 TEST_F(RunScreensTest, WithoutANameThereIsNoWorkbookAndPrintAndSaveAreGrey) {
@@ -78,7 +40,7 @@ TEST_F(RunScreensTest, WithoutANameThereIsNoWorkbookAndPrintAndSaveAreGrey) {
   const auto before = app->window->GetRect();
   Click(70, 510);
   EXPECT_TRUE(EqualRect(app->window->GetRect(), before));
-  EXPECT_FALSE(fs::exists(data / "VELT"));
+  EXPECT_FALSE(fs::exists(data.path / "VELT"));
 }
 
 TEST_F(RunScreensTest, EnterOnTheResultsPlaysAgainWithoutTheInstruction) {

@@ -142,6 +142,8 @@ TEST_F(SaveAsDialogTest, GoldenDialogWithAFileName) {
   dialog->SetFocus(true);
   ASSERT_FALSE(edit->GetCaret()->IsHidden());
   EXPECT_EQ(Golden(Frame(), "save_as_dialog"), "");
+  dialog->ShowFailure(L"Не удалось сохранить файл");
+  EXPECT_EQ(Golden(Frame(), "save_as_dialog_failed"), "");
 }
 
 }  // namespace

@@ -180,6 +180,65 @@ TEST(StatisticsWorkbookTest, SheetNamesAreCleanedAndCutForSpreadsheetPrograms) {
   EXPECT_EQ(RowsOf(folder / "names.xls", L"a_b_c_d_e_f_g_h").size(), 2u);
 }
 
+// Opens the workbook in a child process, as a later run of the program would, and adds a row.
+void SaveRowInAnotherProcess(const std::wstring& path, const std::wstring& pupil, const std::wstring& caption) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    IMStatisticsWorkbook workbook;
+    workbook.Open(path, pupil);
+    workbook.AddRow(caption, L"1", L"Number");
+    ::_exit(workbook.Save(L"") ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(StatisticsWorkbookTest, PupilsWhoseSheetNamesCoincideKeepTheirOwnSheets) {
+  ScratchFolder folder;
+  const std::wstring path = folder.Wide("stats.xls");
+  const std::wstring ekaterina = L"Александрова Екатерина Владимировна";  // 35 characters
+  const std::wstring elena = L"Александрова Екатерина Владимиро Елена";
+  ASSERT_EQ(ekaterina.substr(0, 31), elena.substr(0, 31));
+  const std::vector<std::wstring> pupils = {ekaterina, elena, L"Маша:1", L"Маша?1"};
+  for (int round = 1; round <= 2; ++round) {
+    for (const std::wstring& pupil : pupils) SaveRowInAnotherProcess(path, pupil, pupil + L" " + std::to_wstring(round));
+  }
+
+  const std::wstring cut = ekaterina.substr(0, 31);
+  const std::vector<std::wstring> sheets = {cut, cut.substr(0, 27) + L" (2)", L"Маша_1", L"Маша_1 (2)"};
+  ASSERT_EQ(SheetNames(folder / "stats.xls"), sheets);
+  for (size_t i = 0; i < pupils.size(); ++i) {
+    SCOPED_TRACE(platform::ToUtf8(pupils[i]));
+    EXPECT_EQ(RowsOf(folder / "stats.xls", sheets[i]),
+              (Rows{{{L"String", pupils[i] + L" 1"}, {L"Number", L"1"}},
+                    {{L"String", pupils[i] + L" 2"}, {L"Number", L"1"}}}));
+  }
+  // The record a teacher sees among the document's properties: the sheet and the whole name.
+  const std::string bytes = ReadBytes(folder / "stats.xls");
+  EXPECT_NE(bytes.find(platform::ToUtf8(L"<Маша_x005F_1_x0020__x0028_2_x0029_ dt:dt=\"string\">Маша?1<")),
+            std::string::npos);
+}
+
+TEST(StatisticsWorkbookTest, AWorkbookWithoutRecordsIsReadAsBefore) {
+  ScratchFolder folder;
+  const std::string golden = ReadBytes(GoldenFile("one_sheet.xls"));
+  std::string legacy = golden;
+  // A pupil "Маша:1" of an earlier version: its sheet carries the cleaned name and no record.
+  const std::string name = "ss:Name=\"" + platform::ToUtf8(L"Иван") + "\"";
+  ASSERT_NE(legacy.find(name), std::string::npos);
+  legacy.replace(legacy.find(name), name.size(), "ss:Name=\"" + platform::ToUtf8(L"Маша_1") + "\"");
+  WriteBytes(folder / "stats.xls", legacy);
+
+  SaveRow(folder.Wide("stats.xls"), L"Маша:1", L"B", L"1");
+  EXPECT_EQ(SheetNames(folder / "stats.xls"), std::vector<std::wstring>{L"Маша_1"});
+  EXPECT_EQ(RowsOf(folder / "stats.xls", L"Маша_1").size(), 3u);
+  // Now that the sheet is recorded as hers, a pupil whose name cleans the same way gets his own.
+  SaveRow(folder.Wide("stats.xls"), L"Маша?1", L"C", L"1");
+  EXPECT_EQ(SheetNames(folder / "stats.xls"), (std::vector<std::wstring>{L"Маша_1", L"Маша_1 (2)"}));
+}
+
 // --- Saving -----------------------------------------------------------------------------------
 
 TEST(StatisticsWorkbookTest, SaveAsWritesElsewhereAndKeepsTheOwnPath) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -67,12 +68,30 @@ Table ParseCsv(const std::string& csv) {
   return table;
 }
 
+// Every sheet of the workbook as Calc reads it, by the CSV file's name ("<stem>-<sheet>.csv").
+std::map<std::string, Table> ConvertWithCalc(const workbook_test::ScratchFolder& folder, const std::string& file) {
+  // A private profile, so that parallel runs do not share LibreOffice's user folder. The fourth
+  // option token asks for every text cell in quotes: that is how numbers are told from text.
+  const std::string dir = folder.path().string();
+  const std::string command =
+      "timeout 120 libreoffice -env:UserInstallation=file://" + dir + "/profile --headless "
+      "--convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true,true,false,false,false,-1' "
+      "--outdir " + dir + "/csv " + dir + "/" + file + " >" + dir + "/convert.log 2>&1";
+  std::map<std::string, Table> sheets;
+  EXPECT_EQ(std::system(command.c_str()), 0) << workbook_test::ReadBytes(folder / "convert.log");
+  if (!std::filesystem::is_directory(folder / "csv")) return sheets;
+  for (const auto& entry : std::filesystem::directory_iterator(folder / "csv")) {
+    sheets[entry.path().filename().string()] = ParseCsv(workbook_test::ReadBytes(entry.path()));
+  }
+  return sheets;
+}
+
+bool HaveCalc() { return std::system("command -v libreoffice >/dev/null 2>&1") == 0; }
+
 }  // namespace
 
 TEST(WorkbookInLibreOfficeTest, CalcReadsEverySheetCaptionAndValue) {
-  if (std::system("command -v libreoffice >/dev/null 2>&1") != 0) {
-    GTEST_SKIP() << "libreoffice is not installed (Debian package libreoffice-calc-nogui)";
-  }
+  if (!HaveCalc()) GTEST_SKIP() << "libreoffice is not installed (Debian package libreoffice-calc-nogui)";
   workbook_test::ScratchFolder folder;
   const std::wstring path = folder.Wide("stats.xls");
   {
@@ -92,27 +111,33 @@ TEST(WorkbookInLibreOfficeTest, CalcReadsEverySheetCaptionAndValue) {
     ASSERT_TRUE(workbook.Save(L""));
   }
 
-  // A private profile, so that parallel runs do not share LibreOffice's user folder. The fourth
-  // option token asks for every text cell in quotes: that is how numbers are told from text.
-  const std::string dir = folder.path().string();
-  const std::string command =
-      "timeout 120 libreoffice -env:UserInstallation=file://" + dir + "/profile --headless "
-      "--convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true,true,false,false,false,-1' "
-      "--outdir " + dir + "/csv " + dir + "/stats.xls >" + dir + "/convert.log 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0) << workbook_test::ReadBytes(folder / "convert.log");
+  const std::map<std::string, Table> sheets = ConvertWithCalc(folder, "stats.xls");
+  EXPECT_EQ(sheets, (std::map<std::string, Table>{
+                        {"stats-Иван Петров.csv",
+                         {{Text(L"Время начала работы с упражнением"), Text(L"05-March-2024 10:15")},
+                          {Text(L"Количество кликов не колесом"), Number("17")},
+                          {Text(L"время загрузки. мс. 1 плиты"), Number("12345")}}},
+                        {"stats-Мария.csv",
+                         {{Text(L"Заметка «в кавычках», с запятой"), Text(L"007")},
+                          {Text(L"Общее время работы с упражнением. с."), Number("98")}}}}));
+}
 
-  std::vector<std::string> files;
-  for (const auto& entry : std::filesystem::directory_iterator(folder / "csv")) {
-    files.push_back(entry.path().filename().string());
+// Pupils whose sheet names had to be made distinct, and the records that say whose each is.
+TEST(WorkbookInLibreOfficeTest, CalcReadsTheSheetsOfPupilsWithCoincidingNames) {
+  if (!HaveCalc()) GTEST_SKIP() << "libreoffice is not installed (Debian package libreoffice-calc-nogui)";
+  workbook_test::ScratchFolder folder;
+  const std::vector<std::wstring> pupils = {L"Маша:1", L"Маша?1", L"Александрова Екатерина Владимировна",
+                                            L"Александрова Екатерина Владимиро Елена"};
+  for (const std::wstring& pupil : pupils) {
+    IMStatisticsWorkbook workbook;
+    workbook.Open(folder.Wide("stats.xls"), pupil);
+    workbook.AddRow(pupil, L"1", L"Number");
+    ASSERT_TRUE(workbook.Save(L""));
   }
-  std::sort(files.begin(), files.end());
-  ASSERT_EQ(files, (std::vector<std::string>{"stats-Иван Петров.csv", "stats-Мария.csv"}));
-
-  const Table ivan = ParseCsv(workbook_test::ReadBytes(folder / "csv" / "stats-Иван Петров.csv"));
-  EXPECT_EQ(ivan, (Table{{Text(L"Время начала работы с упражнением"), Text(L"05-March-2024 10:15")},
-                         {Text(L"Количество кликов не колесом"), Number("17")},
-                         {Text(L"время загрузки. мс. 1 плиты"), Number("12345")}}));
-  const Table maria = ParseCsv(workbook_test::ReadBytes(folder / "csv" / "stats-Мария.csv"));
-  EXPECT_EQ(maria, (Table{{Text(L"Заметка «в кавычках», с запятой"), Text(L"007")},
-                          {Text(L"Общее время работы с упражнением. с."), Number("98")}}));
+  const std::map<std::string, Table> sheets = ConvertWithCalc(folder, "stats.xls");
+  EXPECT_EQ(sheets, (std::map<std::string, Table>{
+                        {"stats-Маша_1.csv", {{Text(pupils[0]), Number("1")}}},
+                        {"stats-Маша_1 (2).csv", {{Text(pupils[1]), Number("1")}}},
+                        {"stats-Александрова Екатерина Владимир.csv", {{Text(pupils[2]), Number("1")}}},
+                        {"stats-Александрова Екатерина Влад (2).csv", {{Text(pupils[3]), Number("1")}}}}));
 }

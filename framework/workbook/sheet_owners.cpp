@@ -1,0 +1,110 @@
+#include "framework/workbook/sheet_owners.h"
+
+#include <xercesc/dom/DOM.hpp>
+#include <xercesc/util/XMLChar.hpp>
+#include <xercesc/util/XMLString.hpp>
+
+#include <cstdio>
+
+using namespace XERCES_CPP_NAMESPACE;
+
+namespace sheet_owners {
+namespace {
+
+constexpr XMLCh kPropertiesTag[] = u"CustomDocumentProperties";
+constexpr XMLCh kOfficeNamespace[] = u"urn:schemas-microsoft-com:office:office";
+constexpr XMLCh kDataTypeNamespace[] = u"uuid:C2F41010-65B3-11d1-A29F-00AA00C14882";
+
+// The direct child of the root with the tag name, or null.
+DOMElement* TopLevel(const DOMDocument* document, const XMLCh* tag) {
+  const DOMElement* root = document->getDocumentElement();
+  for (DOMElement* e = root ? root->getFirstElementChild() : nullptr; e; e = e->getNextElementSibling()) {
+    if (XMLString::equals(e->getTagName(), tag)) return e;
+  }
+  return nullptr;
+}
+
+int HexDigit(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  return -1;
+}
+
+bool StartsWithXml(std::u16string_view name) {
+  if (name.size() < 3) return false;
+  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+  return lower(name[0]) == u'x' && lower(name[1]) == u'm' && lower(name[2]) == u'l';
+}
+
+}  // namespace
+
+std::u16string EncodeName(std::u16string_view name) {
+  std::u16string out;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char16_t c = name[i];
+    // Names starting with "xml" are reserved; '_' is escaped so that decoding is unambiguous.
+    const bool plain = c != u'_' && c != u':' && !(i == 0 && StartsWithXml(name)) &&
+                       (i == 0 ? XMLChar1_0::isFirstNameChar(c) : XMLChar1_0::isNameChar(c));
+    if (plain) {
+      out += c;
+      continue;
+    }
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "_x%04X_", static_cast<unsigned>(c));
+    out.append(escaped, escaped + 7);
+  }
+  return out;
+}
+
+std::u16string DecodeName(std::u16string_view name) {
+  std::u16string out;
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (name[i] == u'_' && i + 6 < name.size() && name[i + 1] == u'x' && name[i + 6] == u'_') {
+      int value = 0;
+      bool hex = true;
+      for (size_t k = i + 2; k < i + 6; ++k) {
+        const int digit = HexDigit(name[k]);
+        hex = hex && digit >= 0;
+        value = value * 16 + digit;
+      }
+      if (hex) {
+        out += static_cast<char16_t>(value);
+        i += 6;
+        continue;
+      }
+    }
+    out += name[i];
+  }
+  return out;
+}
+
+Owners Read(const DOMDocument* document) {
+  Owners owners;
+  const DOMElement* properties = TopLevel(document, kPropertiesTag);
+  for (const DOMElement* p = properties ? properties->getFirstElementChild() : nullptr; p;
+       p = p->getNextElementSibling()) {
+    const XMLCh* text = p->getTextContent();
+    owners.emplace(DecodeName(p->getTagName()), text ? text : u"");
+  }
+  return owners;
+}
+
+void Record(DOMDocument* document, const std::u16string& sheet, const std::u16string& pupil) {
+  DOMElement* root = document->getDocumentElement();
+  DOMElement* properties = TopLevel(document, kPropertiesTag);
+  if (properties == nullptr) {
+    properties = document->createElement(kPropertiesTag);
+    properties->setAttribute(u"xmlns", kOfficeNamespace);
+    properties->setAttribute(u"xmlns:dt", kDataTypeNamespace);
+    // Where spreadsheet programs put them: right after the document's own properties.
+    DOMElement* before = TopLevel(document, u"DocumentProperties");
+    root->insertBefore(properties, before ? before->getNextSibling() : root->getFirstChild());
+  }
+  DOMElement* property = document->createElement(EncodeName(sheet).c_str());
+  property->setAttribute(u"dt:dt", u"string");
+  property->appendChild(document->createTextNode(pupil.c_str()));
+  properties->appendChild(property);
+}
+
+}  // namespace sheet_owners

@@ -1,0 +1,56 @@
+#include "shell/results_file.h"
+
+#include <cstdio>
+
+#include "framework/platform/folders.h"
+#include "framework/platform/utf.h"
+#include "framework/workbook/statistics_workbook.h"
+
+std::wstring ResultsBookPath(const std::wstring& caption) {
+  std::wstring folder;
+  if (platform::GetCommonAppDataFolder(&folder)) {
+    const std::wstring velt = folder + L"/VELT";
+    if (platform::DirectoryExists(velt) || platform::CreateDirectory(velt)) {
+      folder = velt + L"/";
+    } else {
+      folder.clear();
+    }
+  }
+  return folder + caption + L".xls";
+}
+
+std::wstring BackupFileName(const std::wstring& caption, std::time_t moment, int attempt) {
+  std::tm local{};
+  localtime_r(&moment, &local);
+  wchar_t stamp[64];
+  std::swprintf(stamp, 64, L"%04d-%02d-%02d %02d-%02d-%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                local.tm_hour, local.tm_min, local.tm_sec);
+  std::wstring name = caption + L" (резервная копия " + stamp + L")";
+  if (attempt > 1) name += L" " + std::to_wstring(attempt);
+  return name + L".xls";
+}
+
+bool KeepResults(IMStatisticsWorkbook* workbook, const std::wstring& caption) {
+  return workbook->Save(L"") || KeepBackup(workbook, caption);
+}
+
+bool KeepBackup(IMStatisticsWorkbook* workbook, const std::wstring& caption) {
+  const std::string own = platform::ToUtf8(workbook->GetPath());
+  const std::time_t now = std::time(nullptr);
+  std::wstring folders[2];
+  const bool named[2] = {platform::GetCurrentFolder(&folders[0]), platform::GetHomeFolder(&folders[1])};
+  for (int f = 0; f < 2; ++f) {
+    if (!named[f]) continue;
+    // A few names in case one is taken; a folder that takes no file at all fails them all.
+    for (int attempt = 1; attempt <= 5; ++attempt) {
+      const std::wstring backup = folders[f] + L"/" + BackupFileName(caption, now, attempt);
+      if (workbook->SaveToNewFile(backup)) {
+        std::fprintf(stderr, "The results could not be written to %s; they were saved to %s\n", own.c_str(),
+                     platform::ToUtf8(backup).c_str());
+        return true;
+      }
+    }
+  }
+  std::fprintf(stderr, "The results could not be written to %s nor to a backup file\n", own.c_str());
+  return false;
+}
