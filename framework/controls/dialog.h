@@ -57,6 +57,8 @@ class IMDialogBase<IMEmptyView> : public IMViewControl<IMEmptyView> {
   IMControl* GetHoveredChild() const { return hoveredChild_; }
   IMControl* GetFocusedChild() const { return focusedChild_; }
   bool HasChild(const IMControl* child) const;
+  // The children in drawing order: by ascending layer, each layer in the order of adding.
+  std::vector<IMControl*> GetChildren() const { return Snapshot(); }
   bool IsPendingDeletion(const IMControl* child) const;
   // Closed itself or inside a closed dialog: whatever is added now goes with it.
   bool IsClosing() const;

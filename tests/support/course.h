@@ -37,10 +37,15 @@ class Driver {
   Driver(const Driver&) = delete;
   Driver& operator=(const Driver&) = delete;
 
-  // The loop runs until its queue is empty and one idle pass has been made.
+  // The loop runs until its queue is empty, and once more: what the messages of the first
+  // idle pass (timers, sound labels) changed is drawn by the second.
   void Pump() {
-    platform::headless::SetIdleHook([] { platform::PostQuitMessage(0); });
+    int waits = 0;
+    platform::headless::SetIdleHook([&waits] {
+      if (++waits == 2) platform::PostQuitMessage(0);
+    });
     IMWindow::Run(app->window);
+    platform::headless::SetIdleHook(nullptr);
   }
   void Send(UINT message, WPARAM wParam, LPARAM lParam = 0) {
     platform::PostMessage(IMWindow::Handle(), message, wParam, lParam);
