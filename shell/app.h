@@ -250,8 +250,11 @@ class IMApp {
       label->SetRect(label->GetSourceRect());
       label->SetPosition(width / 2 - label->GetWidth() / 2, top);
     }
+    // Closing it by time ends the instruction as a key would (F1 works again afterwards); the
+    // timer goes with the dialog, however it closes.
     const std::uint32_t timer = window->AddTimer(5000);
-    window->ConnectTimer(timer, boost::bind(&IMControl::Close, dialog));
+    window->ConnectTimer(timer, boost::bind(&CloseOnAnyKey, dialog, &instructionOpen));
+    dialog->ConnectOnClose(boost::bind(&IMApp::RemoveTimer, this, timer));
   }
 
   // Enter on the information screen: the pupil's workbook, the name, the instruction.
@@ -413,6 +416,11 @@ class IMApp {
       unsavedBooks_.push_back(workbook);
     }
     workbook = nullptr;
+  }
+
+  long RemoveTimer(std::uint32_t timer) {
+    window->RemoveTimer(timer);
+    return 0;
   }
 
   long ForgetStateDialog(const IMEvent& e) {

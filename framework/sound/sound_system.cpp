@@ -36,15 +36,13 @@ unsigned CSoundSystem::AddSoundFromMemory(const std::wstring& name, const void* 
 }
 
 unsigned CSoundSystem::AddSoundWith(const std::wstring& name, const std::function<bool(IMSoundDecoder&)>& open) {
+  if (const unsigned id = FindSound(name)) {
+    GetStream(id)->PauseSignal.disconnect_all_slots();
+    return id;
+  }
   IMSoundDecoder* decoder = nullptr;
   for (DecoderEntry& entry : decoders_) {
     if (entry.name != name) continue;
-    for (auto& [id, stream] : streams_) {
-      if (stream->GetDecoder() == entry.decoder.get()) {
-        stream->PauseSignal.disconnect_all_slots();
-        return id;
-      }
-    }
     ++entry.useCount;
     decoder = entry.decoder.get();
     break;
@@ -59,6 +57,16 @@ unsigned CSoundSystem::AddSoundWith(const std::wstring& name, const std::functio
   if (streams_.count(id)) return 0;
   streams_.emplace(id, std::make_unique<CSoundStream>(this, decoder, id));
   return id;
+}
+
+unsigned CSoundSystem::FindSound(const std::wstring& name) const {
+  for (const DecoderEntry& entry : decoders_) {
+    if (entry.name != name) continue;
+    for (const auto& [id, stream] : streams_) {
+      if (stream->GetDecoder() == entry.decoder.get()) return id;
+    }
+  }
+  return 0;
 }
 
 CSoundStream* CSoundSystem::GetStream(unsigned id) {

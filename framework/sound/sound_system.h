@@ -46,6 +46,8 @@ class CSoundSystem {
 
   // Null when the id names no sound.
   CSoundStream* GetStream(unsigned id);
+  // The id of the sound registered under the name, or 0.
+  unsigned FindSound(const std::wstring& name) const;
   platform::SoundDevice* GetDevice() const { return device_.get(); }
   HWND GetWindow() const { return hwnd_; }
 

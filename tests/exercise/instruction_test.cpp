@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "exercise/hangar_scene.h"
-#include "framework/resources/golden_image.h"
 #include "framework/resources/resource_manager.h"
 #include "support/course.h"
 
@@ -49,10 +48,6 @@ class VoicedInstructionTest : public ::testing::Test {
     }
     return found;
   }
-  std::string Golden(const char* name) {
-    return test_support::CompareWithGoldenIn(std::filesystem::path(__FILE__).parent_path() / "golden",
-                                             headless::PresentedFrame(), name);
-  }
 
   course::DataFolder data;
   course::Driver<> course;
@@ -67,7 +62,7 @@ TEST_F(VoicedInstructionTest, TheDemonstrationRunsOnTheVoicesLabelsAndSpaceEndsI
   EXPECT_FALSE(headless::IsCursorVisible());
   EXPECT_EQ(scene->ropeY, 110) << "the magnet hangs one step lower at once";
   EXPECT_TRUE(Registered(L"MOUSE_B_ROT1")) << "the wheel-turn hint";
-  EXPECT_EQ(Golden("instruction_magnet_lowered"), "");
+  EXPECT_EQ(course::Golden(__FILE__, "instruction_magnet_lowered"), "");
 
   // Up and down again, one position each 100 ms; nothing moves between the labels.
   At(12317);
@@ -90,7 +85,7 @@ TEST_F(VoicedInstructionTest, TheDemonstrationRunsOnTheVoicesLabelsAndSpaceEndsI
     EXPECT_EQ(scene->craneX, crane[k]) << "step " << k;
     EXPECT_FLOAT_EQ(scene->arrows->angle, 1.5707964f);
     if (k == 4) {
-      EXPECT_EQ(Golden("instruction_crane_moved"), "");
+      EXPECT_EQ(course::Golden(__FILE__, "instruction_crane_moved"), "");
     }
   }
   EXPECT_TRUE(scene->verticalMode) << "the arrows show the other mode, the scene stays in its own";
@@ -116,7 +111,7 @@ TEST_F(VoicedInstructionTest, TheDemonstrationRunsOnTheVoicesLabelsAndSpaceEndsI
   At(29000);
   const std::vector<IMControl*> ending = InLayer(1000);
   ASSERT_EQ(ending.size(), 3u) << "keyboard, mouse and the Space key";
-  EXPECT_EQ(Golden("instruction_ending"), "");
+  EXPECT_EQ(course::Golden(__FILE__, "instruction_ending"), "");
   // The Space key blinks every 500 ms.
   IMControl* space = ending[2];
   std::vector<bool> hidden;

@@ -7,6 +7,7 @@
 
 #include "exercise/app.h"
 #include "framework/platform/headless/headless.h"
+#include "support/course.h"
 #include "shell/start_time.h"
 
 namespace {
@@ -71,11 +72,18 @@ TEST_F(AppTest, RestartNeverClosesAStateDialogThatIsGone) {
 }
 
 TEST_F(AppTest, NoWorkbookMeansNoRowsAndNoTrouble) {
+  course::DataFolder data;
   ASSERT_EQ(app->workbook, nullptr);
   app->AddStatistic(L"caption", L"1", L"Number");
   app->NextState();
+  ASSERT_NE(app->stateDialog, nullptr);
+  const size_t screens = app->window->GetChildren().size();
   app->stateDialog->Close();  // the stepper's closing rows, then the end of the run
-  SUCCEED();
+  Update();
+  EXPECT_EQ(app->stateName, L"Dialog1") << "the results screen is built";
+  EXPECT_EQ(app->window->GetChildren().size(), screens) << "the results screen in place of the exercise";
+  app->window->Close();
+  EXPECT_TRUE(std::filesystem::is_empty(data.path)) << "nothing is written at exit";
 }
 
 }  // namespace

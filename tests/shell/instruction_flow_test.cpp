@@ -57,7 +57,7 @@ TEST_F(InstructionFlowTest, EscClosesTheFirstInstructionAndTheExerciseStarts) {
   EXPECT_EQ(app->extraInstructionCount, 0);
 }
 
-TEST_F(InstructionFlowTest, PlainInstructionClosesItselfAfterFiveSeconds) {
+TEST_F(InstructionFlowTest, PlainInstructionClosesItselfAfterFiveSecondsAndF1ShowsItAgain) {
   app->StartExercise();
   Pump();
   headless::AdvanceMs(4999);
@@ -66,6 +66,15 @@ TEST_F(InstructionFlowTest, PlainInstructionClosesItselfAfterFiveSeconds) {
   headless::AdvanceMs(1);
   Pump();
   EXPECT_NE(app->exercise, nullptr);
+  EXPECT_FALSE(app->instructionOpen) << "the instruction has ended";
+  Key(VK_F1);
+  EXPECT_TRUE(app->instructionOpen);
+  EXPECT_EQ(app->extraInstructionCount, 1);
+  headless::AdvanceMs(5000);
+  Pump();
+  EXPECT_FALSE(app->instructionOpen);
+  Key(VK_F1);
+  EXPECT_EQ(app->extraInstructionCount, 2);
 }
 
 TEST_F(InstructionFlowTest, F1DuringTheExerciseRepeatsItAndTheNextKeyClosesIt) {

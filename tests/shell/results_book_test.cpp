@@ -90,10 +90,20 @@ TEST_F(ResultsBookTest, ARunWithoutANameHasNoWorkbookAndLeavesTheEarlierPupilsRo
   EXPECT_EQ(back.sheets[1].rows.size(), kRowsOfARun);
 }
 
-TEST_F(ResultsBookTest, SaveAsSaysWhenTheCopyCouldNotBeWrittenAndStaysOpen) {
-  course.RunToResults(L"Маша");
+TEST_F(ResultsBookTest, SaveAsWritesTheTypedPathAndSaysWhenItCouldNot) {
+  IMDialog* results = course.RunToResults(L"Маша");
+  // The proposed name is the workbook's own file: confirming writes it at once.
   course.Click(200, 510);  // Save as
   auto* dialog = dynamic_cast<IMSaveAsDialog*>(course.ScreenAt(400, 300));
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->GetFileName(), platform::FromUtf8(data.Workbook().string()));
+  EXPECT_FALSE(fs::exists(data.Workbook()));
+  course.Click(320, 325);  // the dialog's Save as
+  EXPECT_EQ(course.ScreenAt(400, 300), results);
+  EXPECT_EQ(ReadSheets(data.Workbook()).sheets.at(0).rows.size(), kRowsOfARun);
+
+  course.Click(200, 510);
+  dialog = dynamic_cast<IMSaveAsDialog*>(course.ScreenAt(400, 300));
   ASSERT_NE(dialog, nullptr);
   fs::create_directory(data.path / "a folder");
   const std::vector<fs::path> unwritable = {data.path / "no such folder" / "копия.xls", "/proc/копия.xls",

@@ -32,14 +32,17 @@ TEST_F(RunScreensTest, WithoutANameThereIsNoWorkbookAndPrintAndSaveAreGrey) {
   IMDialog* results = RunToResults(L"");
   EXPECT_EQ(app->workbook, nullptr);
   ASSERT_NE(results, nullptr);
+  EXPECT_EQ(course::Golden(__FILE__, "results_without_a_name"), "");
   for (POINT p : {POINT{70, 510}, POINT{200, 510}}) {
-    IMControl* button = ControlAt(results, p.x, p.y);
+    auto* button = dynamic_cast<IMButtonBase<IMStateView>*>(ControlAt(results, p.x, p.y));
     ASSERT_NE(button, nullptr);
     EXPECT_FALSE(button->IsEnabled());
+    EXPECT_EQ(button->tint, 0xFF808080u) << "grey";
+    Click(p.x, p.y);
+    EXPECT_EQ(course.ScreenAt(400, 300), results) << "no dialog opens";
   }
-  const auto before = app->window->GetRect();
-  Click(70, 510);
-  EXPECT_TRUE(EqualRect(app->window->GetRect(), before));
+  EXPECT_TRUE(headless::PrintedDocuments().empty());
+  app->window->Close();
   EXPECT_FALSE(fs::exists(data.path / "VELT"));
 }
 
@@ -65,19 +68,31 @@ TEST_F(RunScreensTest, RetryShowsTheInformationScreenAgain) {
   EXPECT_TRUE(app->instructionOpen);
 }
 
-TEST_F(RunScreensTest, PrintingPutsTheHeaderAndTheRowsOnThePrinter) {
-  headless::SetPrinters({headless::Printer{L"PDF"}}, L"PDF");
-  RunToResults(L"Маша");
+TEST_F(RunScreensTest, PrintGoesThroughThePrinterDialogsConfirm) {
+  headless::SetPrinters({headless::Printer{L"Office"}, headless::Printer{L"PDF"}}, L"PDF");
+  IMDialog* results = RunToResults(L"Маша");
   Click(70, 510);  // Print opens the printer dialog with the default selected
-  app->PrintResults(platform::CreateDCW(nullptr, L"PDF", nullptr, nullptr));
+  IMDialog* dialog = course.ScreenAt(400, 300);
+  ASSERT_NE(dialog, results);
+  EXPECT_TRUE(headless::PrintedDocuments().empty()) << "nothing prints before the confirm";
+  Click(220 + 30 + 74, 125 + 179 + 23);  // the dialog's Print
+  EXPECT_EQ(course.ScreenAt(400, 300), results) << "the dialog closes after printing";
+
   const auto documents = headless::PrintedDocuments();
   ASSERT_EQ(documents.size(), 1u);
-  ASSERT_FALSE(documents[0].pages.empty());
-  const auto& texts = documents[0].pages[0].texts;
-  ASSERT_GE(texts.size(), 6u);
-  EXPECT_EQ(texts[0].text.rfind(L"Название", 0), 0u);
-  EXPECT_EQ(texts[2].text.rfind(L"Номер ЦОР", 0), 0u);
-  EXPECT_EQ(texts[4].text.rfind(L"Ученик", 0), 0u);
+  EXPECT_EQ(documents[0].printer, L"PDF");
+  EXPECT_EQ(documents[0].state, headless::PrintedDocument::State::kPrinted);
+  ASSERT_EQ(documents[0].pages.size(), 1u);
+  std::vector<std::wstring> texts;
+  for (const auto& text : documents[0].pages[0].texts) texts.push_back(text.text);
+  // The header in the map's order, then the run's rows, caption and value.
+  ASSERT_GE(texts.size(), 12u);
+  EXPECT_EQ(std::vector<std::wstring>(texts.begin(), texts.begin() + 6),
+            (std::vector<std::wstring>{L"Название", L"Игра «Тиморвал»", L"Номер ЦОР", L"04517", L"Ученик", L"Маша"}));
+  EXPECT_EQ(texts[6], L"Время начала работы с упражнением");
+  EXPECT_EQ(texts[8], L"Количество дополнительных вызовов инструкций");
+  EXPECT_EQ(texts[9], L"0");
+  EXPECT_EQ(texts[10], L"Общее время работы с упражнением. с.");
 }
 
 }  // namespace

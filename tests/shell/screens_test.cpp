@@ -4,10 +4,10 @@
 
 #include <boost/signals2/connection.hpp>
 
-#include "exercise/app.h"
-#include "framework/platform/headless/headless.h"
-#include "framework/platform/platform.h"
-#include "support/png_file.h"
+#include "exercise/hangar_scene.h"
+#include "framework/controls/edit_bar.h"
+#include "framework/workbook/workbook_reader.h"
+#include "support/course.h"
 
 namespace {
 
@@ -15,73 +15,101 @@ namespace headless = platform::headless;
 
 class ScreensTest : public ::testing::Test {
  protected:
-  ScreensTest() {
-    headless::Reset();
-    headless::SetCursorPos(400, 300);
-    app = App::Instance(L"04517 Игра «Тиморвал»", false);
-  }
-  ~ScreensTest() override {
-    app->window->Close();
-    App::Release();
-    headless::Reset();
-  }
-
-  void Send(UINT message, WPARAM wParam, LPARAM lParam = 0) {
-    platform::PostMessage(IMWindow::Handle(), message, wParam, lParam);
-    headless::SetIdleHook([] { platform::PostQuitMessage(0); });
-    IMWindow::Run(app->window);
-  }
-  void Key(WPARAM vk) {
-    Send(WM_KEYDOWN, vk);
-    Send(WM_KEYUP, vk);
-  }
-  void Click(int x, int y) {
-    Send(WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    Send(WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-  }
   int CursorCount() {
     platform::ShowCursor(true);
     return platform::ShowCursor(false);
   }
-  void SaveFrame(const char* name) {
-    const auto& f = headless::PresentedFrame();
-    testing_support::WritePng(std::string(::testing::TempDir()) + name, {f.width, f.height, f.pixels});
+  void CtrlI() {
+    platform::SetAsyncKeyState(VK_CONTROL, true);
+    course.Key('I');
+    platform::SetAsyncKeyState(VK_CONTROL, false);
+  }
+  // Start with a name and Esc past the instruction: the hangar.
+  static bool IsInformationScreen(IMDialog* screen) {
+    if (!screen) return false;
+    for (IMControl* child : screen->GetChildren()) {
+      if (dynamic_cast<IMEditBar*>(child)) return true;
+    }
+    return false;
   }
 
-  App* app;
+  course::DataFolder data;
+  course::Driver<> course;
+  App* app = course.app;
 };
 
-TEST_F(ScreensTest, F12OpensOneExitMenuAndEachOpeningShowsTheCursorOnce) {
-  Key(VK_F12);
+TEST_F(ScreensTest, TheExitMenuLiesOverTheHangarAndTakesEveryClick) {
+  course.ToTheHangar();
+  const int cursor = CursorCount();
+  course.Key(VK_F12);
   ASSERT_NE(app->exitMenu, nullptr);
   EXPECT_EQ(app->window->GetChildLayer(app->exitMenu), 1099);
-  EXPECT_EQ(CursorCount(), 1);
-  Key(VK_F12);
-  EXPECT_EQ(CursorCount(), 1);
-  SaveFrame("exit_menu.png");
+  EXPECT_EQ(CursorCount(), cursor + 1);
+  course.Key(VK_F12);
+  EXPECT_EQ(CursorCount(), cursor + 1) << "one menu, one ShowCursor";
+  EXPECT_EQ(course::Golden(__FILE__, "exit_menu_over_hangar"), "");
 
-  Click(400, 360);  // Cancel, the third button of the box at {332, 200, 468, 400}
+  course.Click(100, 100);  // on the shade: nothing, and the hangar below counts no click
+  EXPECT_NE(app->exitMenu, nullptr);
+  EXPECT_EQ(app->GetExerciseScene()->clicks, 0);
+  course.Click(400, 360);  // Cancel, the third button of the box at {332, 200, 468, 400}
   EXPECT_EQ(app->exitMenu, nullptr);
-  EXPECT_EQ(CursorCount(), 1);  // nothing gives the count back
-  Key(VK_F12);
-  EXPECT_EQ(CursorCount(), 2);
+  EXPECT_EQ(CursorCount(), cursor + 1) << "nothing gives the count back";
+  course.Key(VK_F12);
+  EXPECT_EQ(CursorCount(), cursor + 2);
 }
 
 TEST_F(ScreensTest, RetryWithoutAStateOnlyClosesTheMenu) {
-  Key(VK_F12);
-  Click(400, 240);  // Retry
+  course.Key(VK_F12);
+  course.Click(400, 240);  // Retry
   EXPECT_EQ(app->exitMenu, nullptr);
   EXPECT_EQ(app->stateDialog, nullptr);
+}
+
+TEST_F(ScreensTest, RetryDuringTheExerciseClosesTheRunAndShowsTheInformationScreen) {
+  course.ToTheHangar();
+  course.Key(VK_F12);
+  course.Click(400, 240);  // Retry
+  EXPECT_EQ(app->exitMenu, nullptr);
+  EXPECT_EQ(app->stateDialog, nullptr);
+  EXPECT_EQ(app->GetExerciseScene(), nullptr) << "the exercise is closed";
+  EXPECT_EQ(app->stateName, L"Dialog1");
+  IMDialog* top = course.ScreenAt(400, 300);
+  EXPECT_TRUE(IsInformationScreen(top)) << "a new information screen over everything";
+  // Its empty field has the focus: Enter starts the next pupil's run with the instruction.
+  course.Key(VK_RETURN);
+  EXPECT_TRUE(app->instructionOpen);
+  // The run that Retry ended has its closing rows: extra instruction calls, total time, empty.
+  app->window->Close();
+  const auto back = workbook_test::ReadSheets(data.Workbook());
+  ASSERT_EQ(back.sheets.size(), 1u);
+  const auto& rows = back.sheets[0].rows;
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0][0].text, L"Время начала работы с упражнением");
+  EXPECT_EQ(rows[1][0].text, L"Количество дополнительных вызовов инструкций");
+  EXPECT_EQ(rows[2][0].text, L"Общее время работы с упражнением. с.");
+  EXPECT_TRUE(rows[3].empty());
+}
+
+TEST_F(ScreensTest, EnterReachesTheInformationScreenUnderTheMenu) {
+  app->ShowInfoScreen();
+  course.Pump();
+  course.Type(L"Маша");
+  course.Key(VK_F12);
+  course.Key(VK_RETURN);
+  EXPECT_TRUE(app->instructionOpen) << "the instruction opens under the menu";
+  EXPECT_NE(app->workbook, nullptr);
+  ASSERT_NE(app->exitMenu, nullptr) << "which stays open";
+  EXPECT_FALSE(IsInformationScreen(course.ScreenAt(100, 100)));
 }
 
 TEST_F(ScreensTest, CloseInTheMenuEndsTheProgram) {
   int closing = 0;
   boost::signals2::scoped_connection watch =
       app->window->ConnectOnClose([&](const IMEvent&) { ++closing; return 0L; });
-  Key(VK_F12);
-  Send(WM_MOUSEMOVE, 0, MAKELPARAM(400, 280));
-  Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 280));
+  course.Key(VK_F12);
+  course.MoveTo(400, 280);
+  course.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 280));
   platform::PostMessage(IMWindow::Handle(), WM_LBUTTONUP, 0, MAKELPARAM(400, 280));
   IMWindow::Run(app->window);  // returns on the quit the close posts
   EXPECT_EQ(closing, 1);
@@ -90,22 +118,35 @@ TEST_F(ScreensTest, CloseInTheMenuEndsTheProgram) {
 TEST_F(ScreensTest, CtrlIOpensTheCreditsOnceAndGivesTheCursorBack) {
   platform::ShowCursor(false);  // hidden, as during the instruction
   ASSERT_EQ(CursorCount(), -1);
-  Key('I');
+  course.Key('I');
   EXPECT_FALSE(g_CreditsOpen);  // no Ctrl held
   platform::SetAsyncKeyState(VK_CONTROL, true);
-  Key(0xD8);  // only the low byte counts, and this is one of the accepted codes
+  course.Key(0xD8);  // only the low byte counts, and this is one of the accepted codes
   platform::SetAsyncKeyState(VK_CONTROL, false);
   ASSERT_TRUE(g_CreditsOpen);
   EXPECT_EQ(CursorCount(), 2);
-  platform::SetAsyncKeyState(VK_CONTROL, true);
-  Key('I');
-  platform::SetAsyncKeyState(VK_CONTROL, false);
+  CtrlI();
   EXPECT_EQ(CursorCount(), 2);
-  SaveFrame("credits.png");
+  EXPECT_EQ(course::Golden(__FILE__, "credits"), "");
 
-  Click(765, 32);  // the Exit button
+  course.Click(765, 32);  // the Exit button
   EXPECT_FALSE(g_CreditsOpen);
   EXPECT_EQ(CursorCount(), -1);
+}
+
+TEST_F(ScreensTest, TheCreditsLieOverTheExitMenu) {
+  course.ToTheHangar();
+  course.Key(VK_F12);
+  CtrlI();
+  ASSERT_TRUE(g_CreditsOpen);
+  EXPECT_EQ(course::Golden(__FILE__, "credits"), "") << "nothing of the menu shows through";
+  course.Click(400, 360);  // where the menu's Cancel is: the credits take it
+  EXPECT_NE(app->exitMenu, nullptr);
+  course.Click(765, 32);
+  EXPECT_FALSE(g_CreditsOpen);
+  EXPECT_EQ(course::Golden(__FILE__, "exit_menu_over_hangar"), "") << "the menu shows again as it was";
+  course.Click(400, 360);
+  EXPECT_EQ(app->exitMenu, nullptr);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "exercise/app.h"
 #include "framework/platform/headless/headless.h"
 #include "framework/platform/platform.h"
+#include "framework/resources/golden_image.h"
 
 namespace course {
 
@@ -73,6 +74,15 @@ class Driver {
     MoveTo(x, y);
     return screen->GetHoveredChild();
   }
+  // Start with the name and Esc past the instruction: the exercise's hangar.
+  void ToTheHangar(const std::wstring& name = L"Маша") {
+    app->ShowInfoScreen();
+    Pump();
+    Type(name);
+    Key(VK_RETURN);
+    Key(VK_ESCAPE);
+    ASSERT_NE(app->stateDialog, nullptr);
+  }
   // From the information screen with that name past the instruction (Esc) into the exercise,
   // then to the results screen the way the praise's end gets there: the exercise closes.
   IMDialog* RunToResults(const std::wstring& name) {
@@ -89,6 +99,12 @@ class Driver {
 
   A* app;
 };
+
+// The presented frame against golden/<name>.png beside the calling test file (pass __FILE__).
+inline std::string Golden(const char* testFile, const char* name) {
+  return test_support::CompareWithGoldenIn(fs::path(testFile).parent_path() / "golden",
+                                           platform::headless::PresentedFrame(), name);
+}
 
 // A fresh shared data folder ($XDG_DATA_HOME) for the workbook, removed afterwards.
 class DataFolder {
