@@ -35,9 +35,11 @@ class InfoScreenTest : public ::testing::Test {
   App* app = course.app;
 };
 
-TEST_F(InfoScreenTest, AShortDescriptionDoesNotScroll) {
-  const Parts parts = Show(L"Короткое описание.");
+TEST_F(InfoScreenTest, ADescriptionThatFitsDoesNotScroll) {
+  // The crane's own description fills most of the window and no more.
+  const Parts parts = Show(App::kDescription);
   EXPECT_TRUE(parts.scroll->IsHidden());
+  EXPECT_GT(parts.panel->GetHeight(), 150);
   EXPECT_LE(parts.panel->GetHeight(), 236);
   const Parts empty = Show(L"");
   EXPECT_TRUE(empty.scroll->IsHidden());
