@@ -10,6 +10,8 @@
 #include "exercise/app.h"
 #include "framework/platform/headless/headless.h"
 #include "framework/platform/platform.h"
+#include "framework/platform/utf.h"
+#include "framework/workbook/workbook_reader.h"
 
 namespace {
 
@@ -48,7 +50,7 @@ class RunScreensTest : public ::testing::Test {
   // the praise's end does it.
   IMDialog* RunToResults(const std::wstring& name) {
     app->ShowInfoScreen();
-    for (wchar_t c : name) Send(WM_CHAR, c);
+    Type(name);
     Send(WM_KEYDOWN, VK_RETURN);
     EXPECT_TRUE(app->instructionOpen);
     Send(WM_KEYDOWN, VK_ESCAPE);
@@ -56,6 +58,14 @@ class RunScreensTest : public ::testing::Test {
     app->stateDialog->Close();
     Send(WM_MOUSEMOVE, 0, MAKELPARAM(400, 300));
     return static_cast<IMDialog*>(app->window->GetHoveredChild());
+  }
+  // One character message per UTF-16 unit, as the platform delivers typed text.
+  void Type(const std::wstring& text) {
+    for (wchar_t c : text) {
+      std::u16string units;
+      platform::AppendUtf16(units, c);
+      for (char16_t unit : units) Send(WM_CHAR, unit);
+    }
   }
   IMControl* ControlAt(IMDialog* screen, int x, int y) {
     Send(WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
@@ -101,6 +111,21 @@ TEST_F(RunScreensTest, RetryShowsTheInformationScreenAgain) {
   // The new information screen has the focus in its empty name field: Enter starts again.
   Send(WM_KEYDOWN, VK_RETURN);
   EXPECT_TRUE(app->instructionOpen);
+}
+
+TEST_F(RunScreensTest, TypedTextReachesTheWorkbookAndTheFileNameWhole) {
+  // Ctrl+A and Ctrl+Backspace come as characters 1 and 0x7F; the emoji as two halves.
+  RunToResults(L"Ма\x01ша\x7F\U0001F600");
+  EXPECT_EQ(app->pupilName, L"Маша\U0001F600");
+  const std::wstring own = app->workbook->GetPath();
+  Click(200, 510);  // Save as, with the workbook's own path in the field
+  Type(L"\x13\U0001F600");  // Ctrl+S, then the emoji after the path
+  Click(220 + 30 + 74, 225 + 79 + 23);
+  const fs::path copy(platform::ToUtf8(own + L"\U0001F600"));
+  ASSERT_TRUE(fs::exists(copy)) << copy;
+  const auto back = workbook_test::ReadSheets(copy);
+  ASSERT_EQ(back.sheets.size(), 1u);
+  EXPECT_EQ(back.sheets[0].name, L"Маша\U0001F600");
 }
 
 TEST_F(RunScreensTest, PrintingPutsTheHeaderAndTheRowsOnThePrinter) {
