@@ -212,6 +212,9 @@ class IMApp {
     }
     if (!stateDialog) return 1;
     stateDialog->Close();
+    // The stepper has just opened the results screen; the information screen takes its place
+    // rather than lying over a screen nobody can reach again.
+    if (resultsScreen_) resultsScreen_->Close();
     if (!states.empty()) stateName = states.begin()->first;
     stateDialog = nullptr;
     ShowInfoScreen();
@@ -239,8 +242,7 @@ class IMApp {
       label->SetRect(label->GetSourceRect());
       label->SetPosition(width / 2 - label->GetWidth() / 2, top);
     }
-    const std::uint32_t timer = window->AddTimer(5000);
-    window->ConnectTimer(timer, boost::bind(&IMControl::Close, dialog));
+    AddTimerFor(dialog, 5000, boost::bind(&IMControl::Close, dialog));
   }
 
   // Enter on the information screen: the pupil's workbook, the name, the instruction.
@@ -396,6 +398,10 @@ class IMApp {
     if (e.sender == stateDialog) stateDialog = nullptr;
     return 0;
   }
+  long ForgetResultsScreen(const IMEvent& e) {
+    if (e.sender == resultsScreen_) resultsScreen_ = nullptr;
+    return 0;
+  }
 
   // A label in the screens' dark blue; centred when x is negative.
   IMStaticPictureBase<IMTextView>* AddLabel(IMDialog* dialog, const std::wstring& text, int size, bool bold, int x,
@@ -425,6 +431,8 @@ class IMApp {
   static constexpr int kCentred = -1;
 
   std::optional<boost::signals2::shared_connection_block> anyKeyBlock_;
+  // The results screen while it is open.
+  IMDialog* resultsScreen_ = nullptr;
 
   static inline IMApp* app_ = nullptr;
   static inline int useCount_ = 0;

@@ -113,6 +113,31 @@ TEST_F(RunScreensTest, RetryShowsTheInformationScreenAgain) {
   EXPECT_TRUE(app->instructionOpen);
 }
 
+TEST_F(RunScreensTest, RetryDuringTheExerciseWritesTheClosingRowsAndLeavesOnlyTheInformationScreen) {
+  app->ShowInfoScreen();
+  Send(WM_MOUSEMOVE, 0, MAKELPARAM(400, 300));
+  const std::size_t alone = IMControl::LiveCount();  // the window and one information screen
+  Type(L"Маша");
+  Send(WM_KEYDOWN, VK_RETURN);
+  Send(WM_KEYDOWN, VK_ESCAPE);
+  ASSERT_NE(app->stateDialog, nullptr);
+  Send(WM_KEYDOWN, VK_F12);
+  Click(400, 240);  // Retry
+  EXPECT_EQ(app->stateDialog, nullptr);
+  EXPECT_EQ(app->stateName, L"Dialog1");
+  EXPECT_EQ(IMControl::LiveCount(), alone) << "the results screen under the information screen";
+
+  app->SaveResults();
+  const auto back = workbook_test::ReadSheets(data / "VELT" / "04517 Игра «Тиморвал».xls");
+  ASSERT_EQ(back.sheets.size(), 1u);
+  const auto& rows = back.sheets[0].rows;
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0][0].text, L"Время начала работы с упражнением");
+  EXPECT_EQ(rows[1][0].text, L"Количество дополнительных вызовов инструкций");
+  EXPECT_EQ(rows[2][0].text, L"Общее время работы с упражнением. с.");
+  EXPECT_TRUE(rows[3].empty());
+}
+
 TEST_F(RunScreensTest, TypedTextReachesTheWorkbookAndTheFileNameWhole) {
   // Ctrl+A and Ctrl+Backspace come as characters 1 and 0x7F; the emoji as two halves.
   RunToResults(L"Ма\x01ша\x7F\U0001F600");
