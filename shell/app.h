@@ -223,6 +223,9 @@ class IMApp {
     }
     if (!stateDialog) return 1;
     stateDialog->Close();
+    // The stepper has just opened the results screen; the information screen takes its place
+    // rather than lying over a screen nobody can reach again.
+    if (resultsScreen_) resultsScreen_->Close();
     if (!states.empty()) stateName = states.begin()->first;
     stateDialog = nullptr;
     ShowInfoScreen();
@@ -250,11 +253,8 @@ class IMApp {
       label->SetRect(label->GetSourceRect());
       label->SetPosition(width / 2 - label->GetWidth() / 2, top);
     }
-    // Closing it by time ends the instruction as a key would (F1 works again afterwards); the
-    // timer goes with the dialog, however it closes.
-    const std::uint32_t timer = window->AddTimer(5000);
-    window->ConnectTimer(timer, boost::bind(&CloseOnAnyKey, dialog, &instructionOpen));
-    dialog->ConnectOnClose(boost::bind(&IMApp::RemoveTimer, this, timer));
+    // Closing it by time ends the instruction as a key would, so F1 works again afterwards.
+    AddTimerFor(dialog, 5000, boost::bind(&CloseOnAnyKey, dialog, &instructionOpen));
   }
 
   // Enter on the information screen: the pupil's workbook, the name, the instruction.
@@ -418,13 +418,12 @@ class IMApp {
     workbook = nullptr;
   }
 
-  long RemoveTimer(std::uint32_t timer) {
-    window->RemoveTimer(timer);
-    return 0;
-  }
-
   long ForgetStateDialog(const IMEvent& e) {
     if (e.sender == stateDialog) stateDialog = nullptr;
+    return 0;
+  }
+  long ForgetResultsScreen(const IMEvent& e) {
+    if (e.sender == resultsScreen_) resultsScreen_ = nullptr;
     return 0;
   }
 
@@ -458,6 +457,8 @@ class IMApp {
   std::optional<boost::signals2::shared_connection_block> anyKeyBlock_;
   bool saveOnCloseConnected_ = false;
   std::vector<IMStatisticsWorkbook*> unsavedBooks_;
+  // The results screen while it is open.
+  IMDialog* resultsScreen_ = nullptr;
 
   static inline IMApp* app_ = nullptr;
   static inline int useCount_ = 0;

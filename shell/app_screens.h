@@ -63,6 +63,9 @@ long IMApp<T>::ShowInfoScreen() {
 template <class T>
 void IMApp<T>::ShowResultsScreen() {
   IMDialog* screen = NewScreen();
+  resultsScreen_ = screen;
+  using boost::placeholders::_1;
+  screen->ConnectOnClose(boost::bind(&IMApp::ForgetResultsScreen, this, _1));
   AddLabel(screen, L"ЗАДАНИЕ ВЫПОЛНЕНО", 24, false, kCentred, 150);
   AddLabel(screen, L"Номер ЦОР:", 18, true, 30, 250);
   AddLabel(screen, catalogueNumber, 18, false, 135, 250);
@@ -92,7 +95,6 @@ void IMApp<T>::ShowResultsScreen() {
   retry->ConnectOnClick(boost::bind(&IMControl::Close, screen));
   AddSkinButton(screen, 660, 490, L"CloseButton")->ConnectOnClick(boost::bind(&IMControl::Close, window));
   screen->AddButton(755, 22, L"ExitButton", L"", L"", L"", 0)->ConnectOnClick(boost::bind(&IMControl::Close, window));
-  using boost::placeholders::_1;
   screen->ConnectOnKey(boost::bind(&IMApp::OnResultsScreenKey, this, _1, screen));
 }
 

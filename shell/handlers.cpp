@@ -37,19 +37,43 @@ long CloseOnAnyKey(IMControl* target, bool* flag) {
   return 0;
 }
 
-long BlinkControl(std::uint32_t timerId, IMControl* target, IMControl* stopper) {
-  IMWindow* window = IMWindow::Instance();
-  window->RemoveTimer(timerId);
-  if (stopper->IsDestroyed()) return 0;
+namespace {
+constexpr std::uint32_t kBlinkIntervalMs = 500;
+
+long RemoveMainWindowTimer(std::uint32_t id) {
+  if (IMWindow* window = IMWindow::Instance()) window->RemoveTimer(id);
+  return 0;
+}
+
+long RemoveTimerOnceCut(std::uint32_t id, const IMConnection& served) {
+  if (!served.connected()) RemoveMainWindowTimer(id);
+  return 0;
+}
+}  // namespace
+
+long BlinkControl(IMControl* target, IMControl* /*stopper*/) {
   if (target->IsHidden()) {
     target->Show();
   } else {
     target->Hide();
   }
-  std::uint32_t next = window->AddTimer(500);
-  // Bound to the controls, so the blinking stops when either of them is deleted.
-  window->ConnectTimer(next, boost::bind(&BlinkControl, next, target, stopper));
   return 0;
+}
+
+void StartBlinking(IMControl* target, IMControl* stopper) {
+  const std::uint32_t id = AddTimerFor(stopper, kBlinkIntervalMs, boost::bind(&BlinkControl, target, stopper));
+  target->ConnectOnClose(boost::bind(&RemoveMainWindowTimer, id));
+}
+
+std::uint32_t AddTimerFor(IMControl* owner, std::uint32_t intervalMs, const IMTimers::TimerSignal::slot_type& handler) {
+  IMWindow* window = IMWindow::Instance();
+  const std::uint32_t id = window->AddTimer(intervalMs);
+  const IMConnection served = window->ConnectTimer(id, handler);
+  // A control closed as part of its parent fires no close signal of its own; it is deleted, and
+  // that cuts the handler.
+  window->ConnectTimer(id, boost::bind(&RemoveTimerOnceCut, id, served));
+  owner->ConnectOnClose(boost::bind(&RemoveMainWindowTimer, id));
+  return id;
 }
 
 long ScrollPanelTo(int position, IMControl* panel) {

@@ -4,8 +4,6 @@
 
 #include <boost/bind/bind.hpp>
 
-#include <cstdint>
-
 #include "framework/controls/dialog.h"
 #include "framework/controls/picture.h"
 #include "framework/resources/resource_manager.h"
@@ -32,9 +30,7 @@ void ShowInstructionEnding(App* app, IMDialog* dialog) {
   // Each picture keeps the only reference to its texture.
   for (const wchar_t* name : {L"KEYBOARDPIC", L"MOUSE", L"KEYSPACE"}) rm->ReleaseTexture(rm->FindTexture(name));
 
-  IMWindow* window = app->window;
-  const std::uint32_t timer = window->AddTimer(500);
-  window->ConnectTimer(timer, boost::bind(&BlinkControl, timer, space, dialog));
+  StartBlinking(space, dialog);
   using boost::placeholders::_1;
-  window->ConnectOnKeyDown(boost::bind(&CloseOnSpaceKey, _1, dialog, &app->instructionOpen));
+  app->window->ConnectOnKeyDown(boost::bind(&CloseOnSpaceKey, _1, dialog, &app->instructionOpen));
 }

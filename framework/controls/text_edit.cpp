@@ -6,6 +6,7 @@
 #include <boost/bind/bind.hpp>
 
 #include "framework/controls/dialog.h"
+#include "framework/platform/utf.h"
 #include "framework/resources/resource_manager.h"
 #include "framework/window/window.h"
 
@@ -15,6 +16,7 @@ bool IMTextEdit::columnRemembered_ = false;
 namespace {
 
 constexpr WPARAM kBackspace = 8;
+constexpr WPARAM kDeleteCharacter = 0x7F;  // Ctrl+Backspace
 
 // The index of the last line start that is not greater than the position.
 int LineOf(const std::vector<int>& starts, int position) {
@@ -59,26 +61,39 @@ IMTextEdit::~IMTextEdit() {
 
 std::wstring IMTextEdit::CharToText(const IMKeyboardEvent& e) {
   if (!e.IsMessage(WM_CHAR)) return {};
-  switch (e.wParam) {
-    case 8:   // Backspace
-    case 9:   // Tab, and Ctrl+I
-    case 10:  // line feed (Ctrl+Enter)
-    case 13:  // Enter
-    case 27:  // Esc
-      return {};
-    default:
-      return std::wstring(1, static_cast<wchar_t>(static_cast<char16_t>(e.wParam)));
+  const WPARAM unit = e.wParam;
+  // Control characters only edit (Backspace) or do nothing; they would show as empty boxes. A
+  // lone surrogate is no character, and a message carries one UTF-16 unit, never more.
+  if (unit < 0x20 || unit == kDeleteCharacter || unit > 0xFFFF || platform::IsHighSurrogate(unit) ||
+      platform::IsLowSurrogate(unit)) {
+    return {};
   }
+  return std::wstring(1, static_cast<wchar_t>(unit));
+}
+
+std::wstring IMTextEdit::TakeCharacter(const IMKeyboardEvent& e) {
+  const std::uint32_t high = pendingHighSurrogate_;
+  pendingHighSurrogate_ = 0;
+  const WPARAM unit = e.wParam;
+  if (platform::IsHighSurrogate(unit)) {
+    pendingHighSurrogate_ = unit;
+    return {};
+  }
+  if (platform::IsLowSurrogate(unit)) {
+    return high != 0 ? std::wstring(1, platform::CombineSurrogates(high, unit)) : std::wstring();
+  }
+  return CharToText(e);
 }
 
 long IMTextEdit::OnKey(const IMKeyboardEvent& e) {
   if (e.IsMessage(WM_CHAR)) {
+    const std::wstring s = TakeCharacter(e);
     if (e.wParam == kBackspace) {
       if (caretPosition_ > 0) {
         EraseText(caretPosition_ - 1, 1);
         SetCaretPosition(caretPosition_ - 1);
       }
-    } else if (const std::wstring s = CharToText(e); !s.empty()) {
+    } else if (!s.empty()) {
       InsertText(caretPosition_, s);
       SetCaretPosition(caretPosition_ + 1);
     }

@@ -31,8 +31,9 @@ class IMTextEdit : public IMStaticPictureBase<IMTextView> {
   long BlinkCaret();
   // The caret position minus the start of its line.
   int GetCaretColumn() const;
-  // The text a character message inserts: one UTF-16 code unit, or nothing for Backspace, Tab,
-  // line feed, Enter and Esc (and for anything that is not WM_CHAR).
+  // The text a character message inserts on its own: one character, or nothing for a control
+  // character (Backspace, Tab, Enter, Esc, Ctrl+letter, Ctrl+Backspace), for half of a surrogate
+  // pair and for anything that is not WM_CHAR.
   static std::wstring CharToText(const IMKeyboardEvent& e);
 
   Caret* GetCaret() const { return caret_; }
@@ -46,12 +47,16 @@ class IMTextEdit : public IMStaticPictureBase<IMTextView> {
 
  private:
   long OnChange(const IMEvent&) { return Relayout(); }
+  // The text a character message completes: the first half of a surrogate pair waits for the
+  // second, and a half without its partner is dropped.
+  std::wstring TakeCharacter(const IMKeyboardEvent& e);
   // The height of a blank in the current format, for the caret of an empty text.
   int BlankHeight() const;
 
   int caretPosition_ = 0;
   std::uint32_t blinkTimerId_ = 0;
   Caret* caret_ = nullptr;
+  std::uint32_t pendingHighSurrogate_ = 0;
 
   static int rememberedColumn_;
   static bool columnRemembered_;

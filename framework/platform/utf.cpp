@@ -53,4 +53,14 @@ std::wstring FromUtf8(std::string_view text) {
   return out;
 }
 
+void AppendUtf16(std::u16string& out, wchar_t c) {
+  const auto code = static_cast<std::uint32_t>(c);
+  if (code < 0x10000) {
+    out += static_cast<char16_t>(code);
+    return;
+  }
+  out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+  out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+}
+
 }  // namespace platform

@@ -4,6 +4,7 @@
 
 namespace {
 std::uint32_t g_nextControlId = 0;
+std::size_t g_liveControls = 0;
 
 bool IsButtonHeld(const IMMouseEvent& e) {
   if (e.IsMessage(WM_MOUSEWHEEL)) {
@@ -16,10 +17,13 @@ bool IsButtonHeld(const IMMouseEvent& e) {
 }  // namespace
 
 IMControl::IMControl(IMDialog* parent, int layer) : parent_(parent), id_(g_nextControlId++) {
+  ++g_liveControls;
   if (parent_) IMDialog::AddChild(parent_, this, layer);
 }
 
-IMControl::~IMControl() = default;
+IMControl::~IMControl() { --g_liveControls; }
+
+std::size_t IMControl::LiveCount() { return g_liveControls; }
 
 long IMControl::SetFocus(bool focus) {
   if (!focusable_ || focus == focused_) return 0;

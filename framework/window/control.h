@@ -1,6 +1,8 @@
 #pragma once
 // The base of every control, dialog and of the main window.
 
+#include <cstddef>
+
 #include "framework/platform/win_types.h"
 #include "framework/window/events.h"
 #include "framework/window/signals.h"
@@ -72,6 +74,8 @@ class IMControl : public IMTrackable {
   IMConnection ConnectOnKeyDown(const KeyboardSignal::slot_type& slot);
 
   IMDialog* GetParent() const { return parent_; }
+  // Controls constructed and not yet deleted, in the whole program.
+  static std::size_t LiveCount();
   std::uint32_t GetId() const { return id_; }
 
   // The framework's own classes connect to these directly; the order is the fixed one.

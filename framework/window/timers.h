@@ -1,6 +1,7 @@
 #pragma once
 // The main window's millisecond timers, polled once per idle pass of the message loop.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -30,6 +31,7 @@ class IMTimers {
   // Fires each timer that is due, at most once, in ascending id order.
   void Poll();
   bool Empty() const { return timers_.empty(); }
+  std::size_t Count() const { return timers_.size(); }
 
  private:
   Timer* Find(std::uint32_t id);

@@ -36,6 +36,7 @@ class IMWindow : public IMDialog {
   }
   // The idle pass's timer poll.
   void PollTimers() { timers_.Poll(); }
+  std::size_t TimerCount() const { return timers_.Count(); }
 
   // Draws one frame when something changed; counts every call made while not suspended.
   virtual void RenderFrame();

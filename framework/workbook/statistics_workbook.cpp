@@ -75,14 +75,19 @@ bool IsXmlChar(wchar_t c) {
          (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
 }
 
-// Text as the workbook stores it: characters XML forbids dropped, the rest limited to the
-// Russian code page. Every character left is in the Basic Multilingual Plane, so each is one
-// UTF-16 unit.
+// Text as the workbook stores it: characters XML forbids dropped, those of the Basic
+// Multilingual Plane limited to the Russian code page (as sheets written before hold them), and
+// those above it, which no code page has, kept whole as a surrogate pair.
 std::u16string ToDomText(std::wstring_view text) {
   std::u16string out;
   out.reserve(text.size());
   for (wchar_t c : text) {
-    if (IsXmlChar(c)) out += static_cast<char16_t>(WidenChar(NarrowChar(c)));
+    if (!IsXmlChar(c)) continue;
+    if (static_cast<std::uint32_t>(c) >= 0x10000) {
+      platform::AppendUtf16(out, c);
+    } else {
+      out += static_cast<char16_t>(WidenChar(NarrowChar(c)));
+    }
   }
   return out;
 }

@@ -46,6 +46,7 @@ class InstructionFlowTest : public ::testing::Test {
 };
 
 TEST_F(InstructionFlowTest, EscClosesTheFirstInstructionAndTheExerciseStarts) {
+  const std::size_t timers = app->window->TimerCount();
   app->StartExercise();
   Pump();
   EXPECT_TRUE(app->instructionOpen);
@@ -55,9 +56,11 @@ TEST_F(InstructionFlowTest, EscClosesTheFirstInstructionAndTheExerciseStarts) {
   EXPECT_FALSE(app->instructionOpen);
   ASSERT_NE(app->exercise, nullptr);
   EXPECT_EQ(app->extraInstructionCount, 0);
+  EXPECT_EQ(app->window->TimerCount(), timers) << "the five-second timer goes with the screen";
 }
 
 TEST_F(InstructionFlowTest, PlainInstructionClosesItselfAfterFiveSecondsAndF1ShowsItAgain) {
+  const std::size_t timers = app->window->TimerCount();
   app->StartExercise();
   Pump();
   headless::AdvanceMs(4999);
@@ -66,6 +69,7 @@ TEST_F(InstructionFlowTest, PlainInstructionClosesItselfAfterFiveSecondsAndF1Sho
   headless::AdvanceMs(1);
   Pump();
   EXPECT_NE(app->exercise, nullptr);
+  EXPECT_EQ(app->window->TimerCount(), timers);
   EXPECT_FALSE(app->instructionOpen) << "the instruction has ended";
   Key(VK_F1);
   EXPECT_TRUE(app->instructionOpen);
@@ -73,6 +77,7 @@ TEST_F(InstructionFlowTest, PlainInstructionClosesItselfAfterFiveSecondsAndF1Sho
   headless::AdvanceMs(5000);
   Pump();
   EXPECT_FALSE(app->instructionOpen);
+  EXPECT_EQ(app->window->TimerCount(), timers) << "the repeated one's timer went with it too";
   Key(VK_F1);
   EXPECT_EQ(app->extraInstructionCount, 2);
 }
@@ -94,6 +99,7 @@ TEST_F(InstructionFlowTest, F1DuringTheExerciseRepeatsItAndTheNextKeyClosesIt) {
 
 TEST_F(InstructionFlowTest, EndingBlinksTheSpaceKeyAndSpaceEndsTheInstruction) {
   app->instructionOpen = true;
+  const std::size_t timers = app->window->TimerCount();
   auto* dialog = new IMDialog(app->window, nullptr, 0);
   bool closed = false;
   dialog->ConnectOnClose([&](const IMEvent&) { closed = true; return 0L; });
@@ -115,6 +121,31 @@ TEST_F(InstructionFlowTest, EndingBlinksTheSpaceKeyAndSpaceEndsTheInstruction) {
   Key(VK_SPACE);
   EXPECT_TRUE(closed);
   EXPECT_FALSE(app->instructionOpen);
+  EXPECT_EQ(app->window->TimerCount(), timers) << "the blinking's timer goes with the dialog";
+}
+
+TEST_F(InstructionFlowTest, ABlinkingTimerGoesWithTheControlOrTheStopperHoweverEitherGoes) {
+  const std::size_t timers = app->window->TimerCount();
+  auto* stopper = new IMDialog(app->window, nullptr, 0);
+  IMControl* target = stopper->AddPicture(0, 0, L"EscButton", 0, 0xFFFFFFFF);
+  StartBlinking(target, stopper);
+  headless::AdvanceMs(500);
+  Pump();
+  EXPECT_TRUE(target->IsHidden());
+  target->Close();  // the control on its own: at once
+  EXPECT_EQ(app->window->TimerCount(), timers);
+
+  // A stopper closed as part of its parent fires no close of its own; once it is deleted, the
+  // next firing finds the blinking cut and takes the timer away.
+  stopper->Close();
+  auto* parent = new IMDialog(app->window, nullptr, 0);
+  auto* inner = new IMDialog(parent, nullptr, 0);
+  StartBlinking(inner->AddPicture(0, 0, L"EscButton", 0, 0xFFFFFFFF), inner);
+  parent->Close();
+  Pump();
+  headless::AdvanceMs(500);
+  Pump();
+  EXPECT_EQ(app->window->TimerCount(), timers);
 }
 
 }  // namespace

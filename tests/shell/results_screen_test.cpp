@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "framework/platform/utf.h"
+#include "framework/workbook/workbook_reader.h"
 #include "support/course.h"
 
 namespace {
@@ -66,6 +68,21 @@ TEST_F(RunScreensTest, RetryShowsTheInformationScreenAgain) {
   // The new information screen has the focus in its empty name field: Enter starts again.
   Send(WM_KEYDOWN, VK_RETURN);
   EXPECT_TRUE(app->instructionOpen);
+}
+
+TEST_F(RunScreensTest, TypedTextReachesTheWorkbookAndTheFileNameWhole) {
+  // Ctrl+A and Ctrl+Backspace come as characters 1 and 0x7F; the emoji as two halves.
+  RunToResults(L"Ма\x01ша\x7F\U0001F600");
+  EXPECT_EQ(app->pupilName, L"Маша\U0001F600");
+  const std::wstring own = app->workbook->GetPath();
+  Click(200, 510);  // Save as, with the workbook's own path in the field
+  course.Type(L"\x13\U0001F600");  // Ctrl+S, then the emoji after the path
+  Click(220 + 30 + 74, 225 + 79 + 23);
+  const fs::path copy(platform::ToUtf8(own + L"\U0001F600"));
+  ASSERT_TRUE(fs::exists(copy)) << copy;
+  const auto back = workbook_test::ReadSheets(copy);
+  ASSERT_EQ(back.sheets.size(), 1u);
+  EXPECT_EQ(back.sheets[0].name, L"Маша\U0001F600");
 }
 
 TEST_F(RunScreensTest, PrintGoesThroughThePrinterDialogsConfirm) {

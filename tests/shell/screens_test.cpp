@@ -67,9 +67,16 @@ TEST_F(ScreensTest, RetryWithoutAStateOnlyClosesTheMenu) {
 }
 
 TEST_F(ScreensTest, RetryDuringTheExerciseClosesTheRunAndShowsTheInformationScreen) {
-  course.ToTheHangar();
+  app->ShowInfoScreen();
+  course.MoveTo(400, 300);
+  const std::size_t alone = IMControl::LiveCount();  // the window and one information screen
+  course.Type(L"Маша");
+  course.Key(VK_RETURN);
+  course.Key(VK_ESCAPE);
+  ASSERT_NE(app->stateDialog, nullptr);
   course.Key(VK_F12);
   course.Click(400, 240);  // Retry
+  EXPECT_EQ(IMControl::LiveCount(), alone) << "no results screen stays alive under the information screen";
   EXPECT_EQ(app->exitMenu, nullptr);
   EXPECT_EQ(app->stateDialog, nullptr);
   EXPECT_EQ(app->GetExerciseScene(), nullptr) << "the exercise is closed";

@@ -13,6 +13,7 @@
 #include "exercise/app.h"
 #include "framework/platform/headless/headless.h"
 #include "framework/platform/platform.h"
+#include "framework/platform/utf.h"
 #include "framework/resources/golden_image.h"
 
 namespace course {
@@ -56,8 +57,13 @@ class Driver {
     Send(WM_KEYDOWN, vk);
     Send(WM_KEYUP, vk);
   }
+  // One character message per UTF-16 unit, as the platform delivers typed text.
   void Type(const std::wstring& text) {
-    for (wchar_t c : text) Send(WM_CHAR, static_cast<WPARAM>(c));
+    for (wchar_t c : text) {
+      std::u16string units;
+      platform::AppendUtf16(units, c);
+      for (char16_t unit : units) Send(WM_CHAR, unit);
+    }
   }
   void MoveTo(int x, int y) { Send(WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
   void Click(int x, int y) {

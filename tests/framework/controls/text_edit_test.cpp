@@ -72,18 +72,44 @@ TEST_F(TextEditTest, OnlyTheBackspaceCharacterDeletesBackwards) {
   EXPECT_EQ(edit->GetCaretPosition(), 0);
 }
 
-TEST_F(TextEditTest, TabCtrlIEnterLineFeedAndEscInsertNothing) {
+TEST_F(TextEditTest, ControlCharactersInsertNothingAndBackspaceStillErases) {
   Type(L"ab");
   KeyDown(VK_LEFT);
-  // Ctrl+I arrives as character 9, as Tab does.
-  for (WPARAM code : {9u, 10u, 13u, 27u}) {
+  // Tab, Enter, Esc, Ctrl+letter (Ctrl+I is 9, Ctrl+Enter 10) and Ctrl+Backspace (0x7F) all
+  // arrive as character messages; none of them is text.
+  for (WPARAM code = 0; code <= 0x7F; code = code == 0x1F ? 0x7F : code + 1) {
+    if (code == 8) continue;
     Char(code);
     EXPECT_EQ(edit->GetText(), L"ab") << code;
     EXPECT_EQ(edit->GetCaretPosition(), 1) << code;
   }
-  EXPECT_EQ(IMTextEdit::CharToText(IMKeyboardEvent(nullptr, WM_CHAR, 9, 0)), L"");
+  Char(8);
+  EXPECT_EQ(edit->GetText(), L"b");
+  EXPECT_EQ(edit->GetCaretPosition(), 0);
   EXPECT_EQ(IMTextEdit::CharToText(IMKeyboardEvent(nullptr, WM_KEYDOWN, 'A', 0)), L"");
   EXPECT_EQ(IMTextEdit::CharToText(IMKeyboardEvent(nullptr, WM_CHAR, 0x0436, 0)), L"ж");
+}
+
+TEST_F(TextEditTest, ASurrogatePairIsOneCharacterAndAHalfAloneIsDropped) {
+  Type(L"я\U0001F600ю");  // four messages: the emoji comes as two halves
+  EXPECT_EQ(edit->GetText(), L"я\U0001F600ю");
+  EXPECT_EQ(edit->GetCaretPosition(), 3);
+  EXPECT_EQ(Str(edit->GetCaret()->GetRect()), CaretPlace(3));
+  KeyDown(VK_LEFT);
+  EXPECT_EQ(edit->GetCaretPosition(), 2);
+  Char(8);  // the whole emoji
+  EXPECT_EQ(edit->GetText(), L"яю");
+  EXPECT_EQ(edit->GetCaretPosition(), 1);
+
+  Char(0xDE00);  // a second half without a first
+  Char(0xD83D);  // a first half that the next character does not complete
+  Char(L'ж');
+  Char(0xD83D);
+  Char(8);  // erases the ж; the waiting half is dropped
+  Char(0xDE00);
+  Char(0x1F600);  // a message carries one UTF-16 unit, never a whole character
+  EXPECT_EQ(edit->GetText(), L"яю");
+  EXPECT_EQ(edit->GetCaretPosition(), 1);
 }
 
 TEST_F(TextEditTest, DeleteErasesAfterTheCaretAndNothingAtTheEnd) {

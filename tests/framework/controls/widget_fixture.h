@@ -11,6 +11,7 @@
 
 #include "framework/controls/text_edit.h"
 #include "framework/platform/headless/headless.h"
+#include "framework/platform/utf.h"
 #include "framework/resources/resource_manager.h"
 #include "framework/window/window.h"
 #include "framework/resources/golden_image.h"
@@ -48,7 +49,11 @@ class WidgetTest : public ::testing::Test {
   void Char(WPARAM code) { Send(WM_CHAR, code, 1); }
   // One WM_CHAR per UTF-16 code unit, as the platform delivers typed text.
   void Type(const std::wstring& text) {
-    for (wchar_t c : text) Char(static_cast<WPARAM>(c));
+    for (wchar_t c : text) {
+      std::u16string units;
+      platform::AppendUtf16(units, c);
+      for (char16_t unit : units) Char(unit);
+    }
   }
 
   // One idle pass of the message loop: update, draw, timers.

@@ -139,7 +139,7 @@ TEST(StatisticsWorkbookTest, TextIsLimitedToTheRussianCodePage) {
   ASSERT_TRUE(workbook.Save(L""));
   EXPECT_EQ(SheetNames(folder / "text.xls"), (std::vector<std::wstring>{L"'Ёжик' _"}));
   EXPECT_EQ(RowsOf(folder / "text.xls", L"'Ёжик' _"),
-            (Rows{{{L"String", L"Он сказал 'да' №1 «ёлка» €"}, {L"String", L"?? ?"}}}));
+            (Rows{{{L"String", L"Он сказал 'да' №1 «ёлка» €"}, {L"String", L"?? \U0001F600"}}}));
 }
 
 TEST(StatisticsWorkbookTest, CharactersXmlForbidsNeverReachTheFile) {
@@ -173,9 +173,12 @@ TEST(StatisticsWorkbookTest, SheetNamesAreCleanedAndCutForSpreadsheetPrograms) {
   SaveRow(path, longName, L"x", L"1");
   SaveRow(path, forbidden, L"y", L"2");  // looked up by the cleaned name
   SaveRow(path, longName, L"y", L"2");
+  // A character above U+FFFF takes two of the 31 units: the cut never leaves half of it.
+  SaveRow(path, std::wstring(30, L'я') + L"\U0001F600", L"z", L"3");
 
   const std::wstring cut = longName.substr(0, 31);
-  EXPECT_EQ(SheetNames(folder / "names.xls"), (std::vector<std::wstring>{L"a_b_c_d_e_f_g_h", cut}));
+  EXPECT_EQ(SheetNames(folder / "names.xls"),
+            (std::vector<std::wstring>{L"a_b_c_d_e_f_g_h", cut, std::wstring(30, L'я')}));
   EXPECT_EQ(RowsOf(folder / "names.xls", cut).size(), 2u);
   EXPECT_EQ(RowsOf(folder / "names.xls", L"a_b_c_d_e_f_g_h").size(), 2u);
 }

@@ -38,9 +38,17 @@ inline void WriteBytes(const std::filesystem::path& path, const std::string& byt
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// UTF-16 from the library, a surrogate pair read as the one character it stands for.
 inline std::wstring Wide(const XMLCh* text) {
   std::wstring out;
-  for (; text != nullptr && *text != 0; ++text) out += static_cast<wchar_t>(*text);
+  for (; text != nullptr && *text != 0; ++text) {
+    if (platform::IsHighSurrogate(text[0]) && platform::IsLowSurrogate(text[1])) {
+      out += platform::CombineSurrogates(text[0], text[1]);
+      ++text;
+    } else {
+      out += static_cast<wchar_t>(*text);
+    }
+  }
   return out;
 }
 
