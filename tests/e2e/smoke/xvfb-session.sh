@@ -13,8 +13,10 @@ start_xvfb() {
   local fifo
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  # Xvfb picks a free display number itself and writes it to the pipe.
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  # Xvfb picks a free display number itself and writes it to the pipe. Without -noreset it
+  # resets whenever its last client leaves (xdotool's, say), and a program connecting just
+  # then is turned away.
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
   xvfb=$!
   local number
   read -r -t 20 number <"$fifo" || fail "Xvfb did not start"
