@@ -6,7 +6,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/platform/backend.h"
@@ -81,6 +83,15 @@ bool CreateNativeWindow(const WindowSpec& spec, std::string* error) {
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     *error = SDL_GetError();
+    return false;
+  }
+  // Without a display SDL falls back to drivers that show nothing: unless they were asked for,
+  // the program would run unseen and never end.
+  const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  if ((driver == "offscreen" || driver == "dummy") && !(asked && std::strstr(asked, driver.c_str()))) {
+    *error = "no display to show the window on";
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     return false;
   }
   Uint32 flags = SDL_WINDOW_HIDDEN;
