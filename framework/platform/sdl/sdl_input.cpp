@@ -1,5 +1,6 @@
 #include "framework/platform/sdl/sdl_input.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "framework/platform/utf.h"
@@ -73,12 +74,12 @@ std::vector<Message> InputTranslator::Translate(const SDL_Event& event) {
   std::vector<Message> out;
   switch (event.type) {
     case SDL_MOUSEMOTION: {
-      const auto& m = event.motion;
-      mouseInside_ = Inside(m.x, m.y);
+      POINT at;
+      mouseInside_ = Place(event.motion.x, event.motion.y, &at);
       // Moves outside the client area reach no one (the desktop grab would deliver them).
       if (!mouseInside_) break;
-      mouse_ = POINT{m.x, m.y};
-      Post(out, WM_MOUSEMOVE, KeyFlags(), MAKELPARAM(m.x, m.y));
+      mouse_ = at;
+      Post(out, WM_MOUSEMOVE, KeyFlags(), MAKELPARAM(at.x, at.y));
       break;
     }
     case SDL_MOUSEBUTTONDOWN:
@@ -107,6 +108,12 @@ std::vector<Message> InputTranslator::Translate(const SDL_Event& event) {
   return out;
 }
 
+bool InputTranslator::Place(int x, int y, POINT* at) const {
+  if (!fullScreen_ && (x < 0 || y < 0 || x >= width_ || y >= height_)) return false;
+  *at = POINT{std::clamp(x, 0, width_ - 1), std::clamp(y, 0, height_ - 1)};
+  return true;
+}
+
 WPARAM InputTranslator::KeyFlags() const {
   WPARAM flags = buttons_;
   if (mods_ & KMOD_SHIFT) flags |= MK_SHIFT;
@@ -123,18 +130,19 @@ void InputTranslator::Mouse(std::vector<Message>& out, const SDL_MouseButtonEven
   } else {
     buttons_ &= ~flag;
   }
-  if (!Inside(e.x, e.y)) return;
-  mouse_ = POINT{e.x, e.y};
+  POINT at;
+  if (!Place(e.x, e.y, &at)) return;
+  mouse_ = at;
   bool twice = false;
   if (down) {
     twice = e.button == lastButton_ && e.timestamp - lastDownTime_ <= kDoubleClickMs &&
-            std::abs(e.x - lastDown_.x) <= kDoubleClickSlop && std::abs(e.y - lastDown_.y) <= kDoubleClickSlop;
+            std::abs(at.x - lastDown_.x) <= kDoubleClickSlop && std::abs(at.y - lastDown_.y) <= kDoubleClickSlop;
     // A double click completes the pair: the next press starts a new one.
     lastButton_ = twice ? 0 : e.button;
     lastDownTime_ = e.timestamp;
-    lastDown_ = POINT{e.x, e.y};
+    lastDown_ = at;
   }
-  Post(out, ButtonMessage(e.button, down, twice), KeyFlags(), MAKELPARAM(e.x, e.y));
+  Post(out, ButtonMessage(e.button, down, twice), KeyFlags(), MAKELPARAM(at.x, at.y));
 }
 
 void InputTranslator::Wheel(std::vector<Message>& out, const SDL_MouseWheelEvent& e) {

@@ -17,8 +17,10 @@ class InputTranslator {
   static constexpr std::uint32_t kDoubleClickMs = 500;
   static constexpr int kDoubleClickSlop = 2;  // half of the 4x4 pixel box
 
-  InputTranslator(HWND hwnd, int clientWidth, int clientHeight)
-      : hwnd_(hwnd), width_(clientWidth), height_(clientHeight) {}
+  // A full-screen picture owns the whole screen: a pointer in the bars around it acts on the
+  // nearest pixel of the client area. A window's outside belongs to the desktop.
+  InputTranslator(HWND hwnd, int clientWidth, int clientHeight, bool fullScreen = false)
+      : hwnd_(hwnd), width_(clientWidth), height_(clientHeight), fullScreen_(fullScreen) {}
 
   // The messages one event gives, in order; updates the key state as keys go up and down.
   std::vector<Message> Translate(const SDL_Event& event);
@@ -33,7 +35,8 @@ class InputTranslator {
   void Text(std::vector<Message>& out, const SDL_TextInputEvent& e);
   void Window(std::vector<Message>& out, const SDL_WindowEvent& e);
   WPARAM KeyFlags() const;
-  bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+  // The client position a pointer position acts on; false when it acts on none.
+  bool Place(int x, int y, POINT* at) const;
   void Post(std::vector<Message>& out, UINT message, WPARAM wParam, LPARAM lParam) const {
     out.push_back(Message{hwnd_, message, wParam, lParam});
   }
@@ -41,6 +44,7 @@ class InputTranslator {
   HWND hwnd_;
   int width_;
   int height_;
+  bool fullScreen_;
   POINT mouse_{-1, -1};
   bool mouseInside_ = false;
   WPARAM buttons_ = 0;  // MK_ flags of the held buttons

@@ -6,7 +6,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/platform/backend.h"
@@ -83,11 +85,25 @@ bool CreateNativeWindow(const WindowSpec& spec, std::string* error) {
     *error = SDL_GetError();
     return false;
   }
-  Uint32 flags = SDL_WINDOW_HIDDEN | (spec.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-  int x = spec.windowed ? spec.x : SDL_WINDOWPOS_UNDEFINED;
-  int y = spec.windowed ? spec.y : SDL_WINDOWPOS_UNDEFINED;
+  // Without a display SDL falls back to drivers that show nothing: unless they were asked for,
+  // the program would run unseen and never end.
+  const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  if ((driver == "offscreen" || driver == "dummy") && !(asked && std::strstr(asked, driver.c_str()))) {
+    *error = "no display to show the window on";
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    return false;
+  }
+  Uint32 flags = SDL_WINDOW_HIDDEN;
+  SDL_Rect frame{spec.x, spec.y, spec.width, spec.height};
+  if (!spec.windowed) {
+    // Made as large as the screen from the start: without a window manager nobody else would
+    // resize it, and the full-screen state alone leaves it at the client size.
+    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+    if (SDL_GetDisplayBounds(0, &frame) != 0) frame = SDL_Rect{0, 0, spec.width, spec.height};
+  }
   Desktop& d = g_desktop;
-  d.window = SDL_CreateWindow(ToUtf8(spec.caption).c_str(), x, y, spec.width, spec.height, flags);
+  d.window = SDL_CreateWindow(ToUtf8(spec.caption).c_str(), frame.x, frame.y, frame.w, frame.h, flags);
   if (d.window) d.renderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_PRESENTVSYNC);
   if (d.window && !d.renderer) d.renderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_SOFTWARE);
   if (d.renderer) {
@@ -105,7 +121,7 @@ bool CreateNativeWindow(const WindowSpec& spec, std::string* error) {
   if (!g_wakeEvent) g_wakeEvent = SDL_RegisterEvents(1);
   d.width = spec.width;
   d.height = spec.height;
-  d.input = std::make_unique<sdl::InputTranslator>(nullptr, spec.width, spec.height);
+  d.input = std::make_unique<sdl::InputTranslator>(nullptr, spec.width, spec.height, !spec.windowed);
   SDL_StartTextInput();
   g_videoReady = true;
   return true;

@@ -1,6 +1,7 @@
 // The desktop sound output: one SDL audio device in the primary format whose callback mixes
-// every playing buffer (linear resampling, mono up-mix, saturating sum). The buffers' bytes and
-// play positions belong to the callback's lock; writers stage a half and copy it in under it.
+// every playing buffer (each through its own SDL audio stream, which resamples band-limited and
+// up-mixes mono; saturating sum). The buffers' bytes, streams and play positions belong to the
+// callback's lock; writers stage a half and copy it in under it.
 
 #include <SDL.h>
 
@@ -18,12 +19,15 @@ namespace platform {
 namespace {
 
 constexpr int kDeviceSamples = 1024;
+// Source frames handed to a buffer's stream at a time. The stream reads ahead of the play
+// cursor by about this and its filter's reach, far less than the half a worker refills.
+constexpr std::uint64_t kFeedFrames = 256;
 
 class SdlDevice;
 
 class SdlBuffer final : public SoundBuffer {
  public:
-  SdlBuffer(SdlDevice* device, const PcmFormat& format, std::uint32_t bytes);
+  SdlBuffer(SdlDevice* device, const PcmFormat& format, std::uint32_t bytes, SDL_AudioStream* stream);
   ~SdlBuffer() override;
 
   std::uint32_t Size() const override { return static_cast<std::uint32_t>(data_.size()); }
@@ -38,19 +42,23 @@ class SdlBuffer final : public SoundBuffer {
   void MixInto(std::int32_t* mix, int frames);
 
  private:
-  std::int32_t Sample(std::uint64_t frame, int channel) const {
-    std::int16_t value;
-    std::memcpy(&value, data_.data() + (frame * format_.channels + channel) * 2, 2);
-    return value;
-  }
+  // Hands the stream source frames until it has `bytes` to give or has had the last frame of a
+  // buffer that does not loop.
+  void Feed(int bytes);
+  // Starts the stream afresh at a source frame.
+  void Restart(std::uint64_t frame);
 
   SdlDevice* device_;
   PcmFormat format_;
   std::uint64_t frames_;
-  std::uint64_t step_;  // source frames per output frame, 32.32 fixed point
   // Under the device lock:
   std::vector<unsigned char> data_;
-  std::uint64_t position_ = 0;  // source frame, 32.32 fixed point
+  SDL_AudioStream* stream_;
+  std::vector<std::int16_t> converted_;
+  std::uint64_t fed_ = 0;      // the next source frame for the stream
+  std::uint64_t started_ = 0;  // the source frame the stream began at
+  std::uint64_t heard_ = 0;    // output frames taken from the stream since
+  bool drained_ = false;       // a buffer that does not loop has fed its last frame
   bool playing_ = false;
   bool looping_ = false;
   // The writer's side:
@@ -93,7 +101,11 @@ class SdlDevice final : public SoundDevice {
         bytes % format.BlockAlign() != 0) {
       return nullptr;
     }
-    return std::make_unique<SdlBuffer>(this, format, bytes);
+    SDL_AudioStream* stream = SDL_NewAudioStream(AUDIO_S16LSB, static_cast<Uint8>(format.channels), format.rate,
+                                                 AUDIO_S16SYS, static_cast<Uint8>(kPrimaryFormat.channels),
+                                                 kPrimaryFormat.rate);
+    if (!stream) return nullptr;
+    return std::make_unique<SdlBuffer>(this, format, bytes, stream);
   }
 
   void Attach(SdlBuffer* buffer) {
@@ -127,23 +139,30 @@ class SdlDevice final : public SoundDevice {
   std::vector<std::int32_t> mix_;
 };
 
-SdlBuffer::SdlBuffer(SdlDevice* device, const PcmFormat& format, std::uint32_t bytes)
-    : device_(device),
-      format_(format),
-      frames_(bytes / format.BlockAlign()),
-      step_((static_cast<std::uint64_t>(format.rate) << 32) / kPrimaryFormat.rate),
-      data_(bytes, 0) {
+SdlBuffer::SdlBuffer(SdlDevice* device, const PcmFormat& format, std::uint32_t bytes, SDL_AudioStream* stream)
+    : device_(device), format_(format), frames_(bytes / format.BlockAlign()), data_(bytes, 0), stream_(stream) {
   device_->Attach(this);
 }
 
-SdlBuffer::~SdlBuffer() { device_->Detach(this); }
+SdlBuffer::~SdlBuffer() {
+  device_->Detach(this);
+  SDL_FreeAudioStream(stream_);
+}
 
 bool SdlBuffer::SetCurrentPosition(std::uint32_t bytes) {
   if (bytes >= data_.size()) return false;
   device_->LockMixer();
-  position_ = static_cast<std::uint64_t>(bytes / format_.BlockAlign()) << 32;
+  Restart(bytes / format_.BlockAlign());
   device_->UnlockMixer();
   return true;
+}
+
+void SdlBuffer::Restart(std::uint64_t frame) {
+  SDL_AudioStreamClear(stream_);
+  fed_ = frame;
+  started_ = frame;
+  heard_ = 0;
+  drained_ = false;
 }
 
 bool SdlBuffer::Lock(std::uint32_t offset, std::uint32_t bytes, void** data) {
@@ -180,33 +199,43 @@ bool SdlBuffer::Stop() {
 
 bool SdlBuffer::GetCurrentPosition(std::uint32_t* playCursor) {
   device_->LockMixer();
-  *playCursor = static_cast<std::uint32_t>((position_ >> 32) * format_.BlockAlign());
+  // Where the output taken so far has got to in the source, not how far the stream has read
+  // ahead of it.
+  const std::uint64_t frame = (started_ + heard_ * static_cast<std::uint64_t>(format_.rate) / kPrimaryFormat.rate) %
+                              frames_;
+  *playCursor = static_cast<std::uint32_t>(frame * format_.BlockAlign());
   device_->UnlockMixer();
   return true;
 }
 
+void SdlBuffer::Feed(int bytes) {
+  while (!drained_ && SDL_AudioStreamAvailable(stream_) < bytes) {
+    const std::uint64_t count = std::min(kFeedFrames, frames_ - fed_);
+    const auto align = static_cast<std::uint64_t>(format_.BlockAlign());
+    if (SDL_AudioStreamPut(stream_, data_.data() + fed_ * align, static_cast<int>(count * align)) != 0) return;
+    fed_ += count;
+    if (fed_ < frames_) continue;
+    fed_ = 0;
+    if (looping_) continue;
+    // The filter's last reach of the source comes out only when the stream is told it ends.
+    SDL_AudioStreamFlush(stream_);
+    drained_ = true;
+  }
+}
+
 void SdlBuffer::MixInto(std::int32_t* mix, int frames) {
-  const std::uint64_t end = frames_ << 32;
-  for (int i = 0; i < frames && playing_; ++i) {
-    const std::uint64_t frame = position_ >> 32;
-    const std::int64_t fraction = static_cast<std::int64_t>(position_ & 0xFFFFFFFFu);
-    std::uint64_t next = frame + 1;
-    if (next == frames_) next = looping_ ? 0 : frame;
-    for (int channel = 0; channel < 2; ++channel) {
-      const int source = std::min(channel, format_.channels - 1);  // mono goes to both sides
-      const std::int64_t a = Sample(frame, source);
-      const std::int64_t b = Sample(next, source);
-      mix[i * 2 + channel] += static_cast<std::int32_t>(a + (((b - a) * fraction) >> 32));
-    }
-    position_ += step_;
-    if (position_ >= end) {
-      if (looping_) {
-        position_ -= end;
-      } else {
-        position_ = 0;
-        playing_ = false;
-      }
-    }
+  if (!playing_) return;
+  const int bytes = frames * kPrimaryFormat.BlockAlign();
+  Feed(bytes);
+  converted_.resize(static_cast<std::size_t>(frames) * 2);
+  const int got = std::max(SDL_AudioStreamGet(stream_, converted_.data(), bytes), 0);
+  const int samples = got / 2;
+  for (int i = 0; i < samples; ++i) mix[i] += converted_[static_cast<std::size_t>(i)];
+  heard_ += static_cast<std::uint64_t>(got / kPrimaryFormat.BlockAlign());
+  if (got < bytes && drained_) {
+    // A buffer that does not loop has played out: it stops at its start.
+    playing_ = false;
+    Restart(0);
   }
 }
 

@@ -1,6 +1,7 @@
 // The frames the crane program shows over the headless backend for the smoke test's steps:
 // the information screen, the hangar once Enter and Esc have passed the instruction, after
-// three wheel turns away from the user, after a wheel press.
+// three wheel turns away from the user, after a wheel press, and the information screen again
+// once F12's exit menu has been left through Retry.
 
 #include <cstdio>
 #include <string>
@@ -24,8 +25,13 @@ bool Save(const std::string& path) {
   return testing_support::WritePng(path, image);
 }
 
-void Post(UINT message, WPARAM wParam) {
-  platform::PostMessage(IMWindow::Handle(), message, wParam, MAKELPARAM(400, 300));
+void Post(UINT message, WPARAM wParam, int x = 400, int y = 300) {
+  platform::PostMessage(IMWindow::Handle(), message, wParam, MAKELPARAM(x, y));
+}
+
+void Press(WPARAM key) {
+  Post(WM_KEYDOWN, key);
+  Post(WM_KEYUP, key);
 }
 
 }  // namespace
@@ -42,8 +48,7 @@ int main(int argc, char** argv) {
   Pump(app->window);
   bool ok = Save(prefix + "0.png");
   for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
-    Post(WM_KEYDOWN, key);
-    Post(WM_KEYUP, key);
+    Press(key);
     Pump(app->window);
   }
   Pump(app->window);
@@ -55,6 +60,15 @@ int main(int argc, char** argv) {
   Post(WM_MBUTTONUP, 0);
   Pump(app->window);
   ok = Save(prefix + "3.png") && ok;
+  Press(VK_F12);
+  Pump(app->window);
+  // Retry's button in the middle of the exit menu.
+  platform::headless::SetCursorPos(396, 243);
+  Post(WM_MOUSEMOVE, 0, 396, 243);
+  Post(WM_LBUTTONDOWN, MK_LBUTTON, 396, 243);
+  Post(WM_LBUTTONUP, 0, 396, 243);
+  Pump(app->window);
+  ok = Save(prefix + "4.png") && ok;
   app->window->Close();
   App::Release();
   return ok ? 0 : 1;

@@ -94,11 +94,41 @@ TEST_F(InputTranslatorTest, ButtonFlagsDescribeTheStateAfterTheEvent) {
   EXPECT_TRUE(Feed(Button(true, SDL_BUTTON_X1, 10, 20, 1200)).empty());
 }
 
-TEST_F(InputTranslatorTest, MovesOutsideTheClientAreaAreDropped) {
+TEST_F(InputTranslatorTest, OutsideAWindowThePointerReachesNoOne) {
   EXPECT_EQ(Messages(Feed(Motion(799, 599))), std::vector<UINT>{WM_MOUSEMOVE});
   EXPECT_TRUE(Feed(Motion(800, 10)).empty());
   EXPECT_TRUE(Feed(Motion(-1, 10)).empty());
   EXPECT_FALSE(input.MouseInside());
+  EXPECT_TRUE(Feed(Button(true, SDL_BUTTON_LEFT, 10, 600, 0)).empty());
+}
+
+// Positions here are what the letterboxing hands over: the bars lie outside 800x600.
+TEST(FullScreenInputTest, ThePointerInTheBarsActsOnTheNearestEdgePixel) {
+  InputTranslator input{nullptr, 800, 600, true};
+  auto at = [](const Message& m) { return std::pair{GET_X_LPARAM(m.lParam), GET_Y_LPARAM(m.lParam)}; };
+
+  auto left = input.Translate(Motion(-130, 250));
+  ASSERT_EQ(Messages(left), std::vector<UINT>{WM_MOUSEMOVE});
+  EXPECT_EQ(at(left[0]), std::pair(0, 250));
+  EXPECT_TRUE(input.MouseInside());
+  EXPECT_EQ(input.LastMousePosition().x, 0);
+  // A wheel turn and press while the pointer rests in the bar go to the edge.
+  auto turn = input.Translate(Wheel(1.0f));
+  ASSERT_EQ(turn.size(), 1u);
+  EXPECT_EQ(at(turn[0]), std::pair(0, 250));
+  auto press = input.Translate(Button(true, SDL_BUTTON_MIDDLE, -130, 250, 0));
+  ASSERT_EQ(Messages(press), std::vector<UINT>{WM_MBUTTONDOWN});
+  EXPECT_EQ(at(press[0]), std::pair(0, 250));
+  EXPECT_EQ(Messages(input.Translate(Button(false, SDL_BUTTON_MIDDLE, -130, 250, 10))),
+            std::vector<UINT>{WM_MBUTTONUP});
+
+  // The bars below and to the right, and a corner; two clicks there are still a double click.
+  EXPECT_EQ(at(input.Translate(Motion(420, 655))[0]), std::pair(420, 599));
+  EXPECT_EQ(at(input.Translate(Motion(900, -40))[0]), std::pair(799, 0));
+  EXPECT_EQ(at(input.Translate(Button(true, SDL_BUTTON_LEFT, 950, 700, 1000))[0]), std::pair(799, 599));
+  input.Translate(Button(false, SDL_BUTTON_LEFT, 950, 700, 1050));
+  EXPECT_EQ(Messages(input.Translate(Button(true, SDL_BUTTON_LEFT, 1200, 640, 1100))),
+            std::vector<UINT>{WM_LBUTTONDBLCLK});
 }
 
 TEST_F(InputTranslatorTest, OneWheelMessagePerNotchWithTheSignOfTheTurn) {
