@@ -127,6 +127,19 @@ TEST_F(AnimationTest, FinishesOnceAfterItsEndFrameAndPlaysAgainFromItsStart) {
   EXPECT_EQ(animation->GetFrame(), 2);
 }
 
+TEST_F(AnimationTest, AnEndFrameOnePastTheLastIsAnnouncedOnce) {
+  auto* animation = Sequence(4);
+  animation->SetEndFrame(4);
+  ASSERT_EQ(animation->GetEndFrame(), 4) << "the frame count itself is a valid end";
+  Listen(animation);
+  animation->Play();
+  for (std::uint64_t t = 0; t < 400; t += 5) UpdateAt(t);
+  EXPECT_EQ(log, (std::vector<std::string>{"started", "frame while 0", "frame while 0", "frame while 1",
+                                           "frame while 2", "frame while 3", "finished"}))
+      << "the missing fifth frame once, however many passes its period lasts";
+  EXPECT_EQ(animation->GetFrame(), 3);
+}
+
 class VideoAnimationTest : public AnimationTest {
  protected:
   IMAnimationBase<IMTheoraView>* Video(std::span<const unsigned char> clip) {
