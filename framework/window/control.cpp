@@ -95,7 +95,7 @@ long IMControl::OnMouseEnter(const IMMouseEvent& e) {
   hovered_ = true;
   // A press that left with the pointer is taken up again when it comes back still held, so
   // press, drag off, drag back and release is a click. The move carries the held buttons.
-  pressed_ = pressLeft_ && IsButtonHeld(e);
+  if (pressLeft_) pressed_ = IsButtonHeld(e);
   pressLeft_ = false;
   IMFire(MouseEnterSignal, IMMouseEvent(this, e.message, e.wParam, e.x, e.y));
   return 0;
