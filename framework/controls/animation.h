@@ -4,6 +4,7 @@
 // moves on and has run past its end frame.
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <type_traits>
 
@@ -39,6 +40,7 @@ class IMAnimationBase : public IMViewControl<V> {
     IMFire(FrameSignal, e);
     playing_ = true;
     forward_ = true;
+    stepped_.reset();
     startTime_ = platform::QueryPerformanceCounter();
   }
 
@@ -64,11 +66,13 @@ class IMAnimationBase : public IMViewControl<V> {
     std::int64_t pos = n % (span + 1);
     if (!forward_) pos = span - pos;
     const int frame = static_cast<int>(start + pos);
-    if (frame == V::GetFrame()) return;
+    // A frame the view could not show (an end frame of one past the last) is announced once.
+    if (frame == V::GetFrame() || frame == stepped_) return;
     if (n > span) {
       Finish();
       return;
     }
+    stepped_ = frame;
     IMFire(FrameSignal, IMEvent(this, 0));
     try {
       V::SetFrame(frame);
@@ -88,5 +92,7 @@ class IMAnimationBase : public IMViewControl<V> {
  private:
   bool playing_ = false;
   bool forward_ = true;
+  // The frame this run last stepped to.
+  std::optional<int> stepped_;
   std::int64_t startTime_ = 0;
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <boost/bind/bind.hpp>
+#include <memory>
+#include <utility>
 
 #include "framework/resources/resource_manager.h"
 #include "media/embedded.h"
@@ -21,6 +23,35 @@ void RegisterBuiltIn(IMResourceManager* rm, const wchar_t* name) {
   const auto data = media::FindBuiltIn(name);
   rm->RegisterTexture(name, data.data(), static_cast<unsigned>(data.size()));
 }
+
+// What the hint's handlers share. It holds the hint's registrations of its pictures and gives
+// them back once: through CloseMouseHint when the hint finishes, or when the animation whose
+// handlers hold it goes with its dialog before that.
+class HintState {
+ public:
+  HintState(const std::array<std::wstring, 4>& pictures, std::vector<int> clickFrames, unsigned soundId)
+      : pictures_(pictures), clickFrames_(std::move(clickFrames)), soundId_(soundId) {}
+  HintState(const HintState&) = delete;
+  HintState& operator=(const HintState&) = delete;
+  ~HintState() {
+    IMResourceManager* rm = IMResourceManager::Instance();
+    if (!rm) return;
+    for (const std::wstring& name : pictures_) {
+      if (!name.empty()) rm->ReleaseTextureByName(name);
+    }
+  }
+
+  long Frame() { return OnMouseHintFrame(clickFrames_, soundId_); }
+  long Finished(IMAnimationBase<IMSequenceView>* animation, IMStaticPictureBase<IMTextureView>* picture) {
+    const std::array<std::wstring, 4> names = std::exchange(pictures_, {});
+    return CloseMouseHint(animation, picture, names[0], names[1], names[2], names[3]);
+  }
+
+ private:
+  std::array<std::wstring, 4> pictures_;
+  std::vector<int> clickFrames_;
+  unsigned soundId_;
+};
 
 }  // namespace
 
@@ -41,7 +72,8 @@ void ShowMouseHint(IMDialog* parent, int kind, int count, int period) {
   if (period == 0) period = kDefaultPeriod;
 
   std::vector<int> clickFrames;
-  std::array<std::wstring, 4> pictures;
+  // An unknown kind has registered the plain mouse alone.
+  std::array<std::wstring, 4> pictures{L"MOUSE", L"", L"", L""};
   int endFrame = 0;
   int index = 0;
   auto add = [&](const wchar_t* name, bool clicks) {
@@ -96,15 +128,16 @@ void ShowMouseHint(IMDialog* parent, int kind, int count, int period) {
       // Nothing to show: the picture and the empty animation stay until the dialog closes.
       break;
   }
+  const auto state = std::make_shared<HintState>(pictures, clickFrames, soundId);
   if (kind >= kMouseHintLeftClick && kind <= kMouseHintRightClick) {
     animation->SetStartFrame(0);
     animation->SetEndFrame(endFrame);
     animation->period = period;
-    animation->ConnectOnFinished(IMControl::EventSignal::slot_type(
-        boost::bind(&CloseMouseHint, animation, picture, pictures[0], pictures[1], pictures[2], pictures[3])));
+    animation->ConnectOnFinished(
+        IMControl::EventSignal::slot_type(boost::bind(&HintState::Finished, state, animation, picture)));
   }
   animation->SetRect(RECT{kLeft, kTop, 800, 600});
-  animation->ConnectOnFrame(IMControl::EventSignal::slot_type(boost::bind(&OnMouseHintFrame, clickFrames, soundId)));
+  animation->ConnectOnFrame(IMControl::EventSignal::slot_type(boost::bind(&HintState::Frame, state)));
   animation->Play();
 }
 

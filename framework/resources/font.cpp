@@ -26,9 +26,11 @@ const IMFont::GlyphEntry& IMFont::BuildGlyphOutline(wchar_t ch) {
   return glyphs_.emplace(ch, std::move(entry)).first->second;
 }
 
-platform::GLYPHMETRICS IMFont::FindGlyph(wchar_t ch) { return BuildGlyphOutline(ch).outline.metrics; }
+const IMFont::GlyphEntry& IMFont::GetGlyphEntry(wchar_t ch) { return BuildGlyphOutline(ch); }
+
+platform::GLYPHMETRICS IMFont::FindGlyph(wchar_t ch) { return GetGlyphEntry(ch).outline.metrics; }
 
 const platform::GlyphOutline* IMFont::GetGlyph(wchar_t ch) {
-  const GlyphEntry& entry = BuildGlyphOutline(ch);
+  const GlyphEntry& entry = GetGlyphEntry(ch);
   return entry.ok ? &entry.outline : nullptr;
 }

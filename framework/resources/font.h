@@ -23,17 +23,21 @@ class IMFont {
   const platform::TEXTMETRICW& metrics() const { return metrics_; }
   bool valid() const { return handle_ != nullptr; }
 
+  // What the platform gave for one character's outline.
+  struct GlyphEntry {
+    bool ok = false;  // false: no outline (missing glyph, error)
+    platform::GlyphOutline outline;
+  };
+
   // All zero when the platform cannot measure the character.
   platform::ABC GetCharAdvance(wchar_t ch);
   platform::GLYPHMETRICS FindGlyph(wchar_t ch);
-  // Null when the platform has no outline for the character (missing glyph, error).
+  // Null when the platform has no outline for the character.
   const platform::GlyphOutline* GetGlyph(wchar_t ch);
+  // The character's outline and whether there is one; asked of the platform once.
+  const GlyphEntry& GetGlyphEntry(wchar_t ch);
 
  private:
-  struct GlyphEntry {
-    bool ok = false;
-    platform::GlyphOutline outline;
-  };
   const GlyphEntry& BuildGlyphOutline(wchar_t ch);
 
   std::wstring face_;

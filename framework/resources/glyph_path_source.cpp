@@ -91,16 +91,17 @@ bool DecodeGlyphOutline(GlyphPathSource* path, IMFont& font, bool underline, wch
   path->cellHeight = tm.tmHeight;
   path->cellWidth = abc.abcA + static_cast<int>(abc.abcB) + abc.abcC;
 
-  const platform::GlyphOutline* outline = font.GetGlyph(ch);
-  if (!outline) return false;
-  path->origin = outline->metrics.gmptGlyphOrigin;
-  path->blackBoxX = outline->metrics.gmBlackBoxX;
-  path->blackBoxY = outline->metrics.gmBlackBoxY;
-  path->cellIncX = outline->metrics.gmCellIncX;
-  path->cellIncY = outline->metrics.gmCellIncY;
+  const IMFont::GlyphEntry& glyph = font.GetGlyphEntry(ch);
+  if (!glyph.ok) return false;
+  const platform::GLYPHMETRICS& metrics = glyph.outline.metrics;
+  path->origin = metrics.gmptGlyphOrigin;
+  path->blackBoxX = metrics.gmBlackBoxX;
+  path->blackBoxY = metrics.gmBlackBoxY;
+  path->cellIncX = metrics.gmCellIncX;
+  path->cellIncY = metrics.gmCellIncY;
 
   const double descent = tm.tmDescent;
-  AppendGlyphOutline(path, *outline, descent);
+  AppendGlyphOutline(path, glyph.outline, descent);
 
   if (underline) {
     const double top = descent * 0.5;

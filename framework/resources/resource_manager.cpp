@@ -63,8 +63,15 @@ void IMResourceManager::Create(bool windowed, HWND window) {
     throw;
   }
   for (std::wstring_view name : kSkinPictureNames) {
+    const std::wstring key(name);
     const auto data = media::FindBuiltIn(name);
-    manager->RegisterTexture(std::wstring(name), data.data(), static_cast<unsigned>(data.size()));
+    if (manager->RegisterTexture(key, data.data(), static_cast<unsigned>(data.size())) == kNoTexture) {
+      // A picture that could not be made still holds its id, so that every later one keeps
+      // its own; the id stays empty for good.
+      platform::OutputDebugString(L"Skin picture missing: " + key + L"\n");
+      manager->records_.emplace_back();
+      ++manager->idCount_;
+    }
   }
 }
 

@@ -52,31 +52,40 @@ void IMTheoraView::Open(const void* data, int size) {
   SetTextureId(frontTexture);
   SetSourceRect(RECT{0, 0, width, height});
 
-  currentFrame = 0;
-  decodedFrame = 0;
-  bool decoded = false;
-  try {
-    decoded = decoder_->DecodeNext();
-  } catch (const std::runtime_error& e) {
-    fault_ = e.what();
-    throw;
-  }
-  if (decoded) {
-    ConvertIntoBack();
-  } else {
-    endFrame = decodedFrame;
+  // Frame 0 goes on screen at once and frame 1 waits behind it: a view that says it shows
+  // frame 0 must show it, or whoever plays it from 0 starts with an empty picture.
+  currentFrame = kNothingShown;
+  decodedFrame = -1;
+  backFrame_ = kNothingShown;
+  Prepare(0);
+  // While the device is lost nothing is converted: the first SetFrame(0) shows the frame.
+  if (backFrame_ == 0) {
+    ShowBack();
+    Prepare(1);
   }
   ready_ = true;
 }
 
 void IMTheoraView::SetFrame(int n) {
   if (!fault_.empty()) throw std::runtime_error(fault_);
-  if (!ready_) return;
-  currentFrame = n;
-  targetFrame = n;
+  if (!ready_ || n == currentFrame) return;
+  // In order the frame is waiting already; after a jump it is decoded now, so the screen
+  // always shows the frame asked for.
+  if (backFrame_ != n) Prepare(n);
+  // Past the end, or not yet converted while the device is away: the screen stays.
+  if (backFrame_ != n) return;
+  ShowBack();
+  Prepare(n + 1);
+}
+
+void IMTheoraView::ShowBack() {
   SetTextureId(backTexture);
-  targetFrame += 1;
   std::swap(frontTexture, backTexture);
+  std::swap(currentFrame, backFrame_);
+}
+
+void IMTheoraView::Prepare(int n) {
+  targetFrame = n;
   DecodingPass();
 }
 
@@ -118,5 +127,6 @@ void IMTheoraView::ConvertIntoBack() {
     const int height = std::min(yuv.y_height, textureHeight);
     const IMYuvPlanes planes{yuv.y, yuv.u, yuv.v, yuv.y_stride, yuv.uv_stride};
     ConvertYuv420ToX8R8G8B8(planes, width, height, bits, pitch);
+    backFrame_ = decodedFrame;
   });
 }

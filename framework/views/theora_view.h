@@ -1,7 +1,8 @@
 #pragma once
 // An Ogg Theora clip in memory shown as a texture view, frames numbered from 0. Frames are
 // decoded on the GUI thread one ahead of the screen into two textures that take turns: SetFrame
-// shows the frame prepared by the previous call and prepares the next one.
+// shows the frame prepared by the previous call (after a jump it decodes it first) and prepares
+// the next one.
 
 #include <cstdint>
 #include <memory>
@@ -19,11 +20,12 @@ class IMTheoraView : public IMTextureView, public IMAnimationView {
   IMTheoraView();
   ~IMTheoraView() override;
 
-  // Reads the headers, makes the two frame textures, shows the first and decodes frame 0 into
-  // the second. Broken data raise std::runtime_error. The data are not copied and must outlive
-  // the view.
+  // Reads the headers, makes the two frame textures, shows frame 0 in the first and decodes
+  // frame 1 into the second. Broken data raise std::runtime_error. The data are not copied and
+  // must outlive the view.
   void Open(const void* data, int size);
 
+  // Shows frame n and decodes n + 1 behind it. A frame past the end leaves the screen as it is.
   // Broken data met while decoding raise std::runtime_error. After a fault here or in Open the
   // picture stays and every call raises that error again, so whoever plays the view stops;
   // before Open a call does nothing.
@@ -36,7 +38,13 @@ class IMTheoraView : public IMTextureView, public IMAnimationView {
   void SetEndFrame(int n) override { endFrame = n; }
 
  private:
+  static constexpr int kNothingShown = -1;
+
+  // Decodes frame n into the back texture.
+  void Prepare(int n);
   void DecodingPass();
+  // The back texture goes on screen; the one it replaces becomes the back.
+  void ShowBack();
   // The decoder's current picture into the back texture.
   void ConvertIntoBack();
   void ReleaseFrameTextures();
@@ -48,6 +56,8 @@ class IMTheoraView : public IMTextureView, public IMAnimationView {
   std::uint32_t frontTexture;
   std::uint32_t backTexture;
   int decodedFrame = 0;
+  // The frame the back texture holds, or kNothingShown.
+  int backFrame_ = kNothingShown;
   int targetFrame = 0;
   // Opened and no decoding fault since: only then do frames move.
   bool ready_ = false;

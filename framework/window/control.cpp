@@ -97,6 +97,10 @@ long IMControl::Click(const IMMouseEvent& e) {
 
 long IMControl::OnMouseEnter(const IMMouseEvent& e) {
   hovered_ = true;
+  // A press that left with the pointer is taken up again when it comes back still held, so
+  // press, drag off, drag back and release is a click. The move carries the held buttons.
+  if (pressLeft_) pressed_ = IsButtonHeld(e);
+  pressLeft_ = false;
   IMFire(MouseEnterSignal, IMMouseEvent(this, e.message, e.wParam, e.x, e.y));
   return 0;
 }
@@ -104,6 +108,7 @@ long IMControl::OnMouseEnter(const IMMouseEvent& e) {
 long IMControl::OnMouseLeave(const IMMouseEvent& e) {
   hovered_ = false;
   // A press that began here and ends elsewhere must not become a click on a later release.
+  pressLeft_ = pressed_;
   pressed_ = false;
   IMFire(MouseLeaveSignal, IMMouseEvent(this, e.message, e.wParam, e.x, e.y));
   return 0;

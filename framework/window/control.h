@@ -103,6 +103,8 @@ class IMControl : public IMTrackable {
   IMDialog* parent_;
   bool hovered_ = false;
   bool pressed_ = false;
+  // The pointer left while pressed_ was set.
+  bool pressLeft_ = false;
   bool enabled_ = true;
   bool hidden_ = false;
   bool focused_ = false;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "framework/platform/headless/headless.h"
 #include "framework/resources/test_support.h"
 #include "framework/views/ogg_test_clip.h"
+#include "framework/views/theora_decoder.h"
+#include "framework/views/yuv_conversion.h"
 #include "media/embedded.h"
 
 namespace {
@@ -127,6 +130,29 @@ TEST_F(AnimationTest, FinishesOnceAfterItsEndFrameAndPlaysAgainFromItsStart) {
   EXPECT_EQ(animation->GetFrame(), 2);
 }
 
+TEST_F(AnimationTest, AnEndFrameOnePastTheLastIsAnnouncedOnce) {
+  auto* animation = Sequence(4);
+  animation->SetEndFrame(4);
+  ASSERT_EQ(animation->GetEndFrame(), 4) << "the frame count itself is a valid end";
+  Listen(animation);
+  animation->Play();
+  for (std::uint64_t t = 0; t < 400; t += 5) UpdateAt(t);
+  EXPECT_EQ(log, (std::vector<std::string>{"started", "frame while 0", "frame while 0", "frame while 1",
+                                           "frame while 2", "frame while 3", "finished"}))
+      << "the missing fifth frame once, however many passes its period lasts";
+  EXPECT_EQ(animation->GetFrame(), 3);
+}
+
+// FNV-1a over the top-left width x height pixels, the fourth byte left out.
+std::uint64_t Fingerprint(const void* bits, int pitch, int width, int height) {
+  std::uint64_t hash = 0xCBF29CE484222325u;
+  for (int y = 0; y < height; ++y) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const unsigned char*>(bits) + y * pitch);
+    for (int x = 0; x < width; ++x) hash = (hash ^ (row[x] & 0xFFFFFFu)) * 0x100000001B3u;
+  }
+  return hash;
+}
+
 class VideoAnimationTest : public AnimationTest {
  protected:
   IMAnimationBase<IMTheoraView>* Video(std::span<const unsigned char> clip) {
@@ -146,17 +172,57 @@ class VideoAnimationTest : public AnimationTest {
   }
 };
 
-TEST_F(VideoAnimationTest, AClipPlaysEveryFrameOnceAndFinishesAfterItsLast) {
-  auto* animation = Video(media::FindBuiltIn(L"praise_clip_5"));
+// A fingerprint of each frame of the clip, decoded on its own, to tell which frame is on screen.
+std::map<std::uint64_t, int> FrameFingerprints(std::span<const unsigned char> clip, int width, int height) {
+  IMTheoraDecoder decoder;
+  decoder.Open(clip.data(), static_cast<int>(clip.size()));
+  std::map<std::uint64_t, int> frames;
+  std::vector<std::uint32_t> pixels;
+  for (int n = 0; decoder.DecodeNext(); ++n) {
+    const yuv_buffer& yuv = decoder.Picture();
+    pixels.assign(static_cast<std::size_t>(yuv.y_width) * yuv.y_height, 0);
+    ConvertYuv420ToX8R8G8B8(IMYuvPlanes{yuv.y, yuv.u, yuv.v, yuv.y_stride, yuv.uv_stride}, yuv.y_width,
+                            yuv.y_height, pixels.data(), yuv.y_width * 4);
+    frames[Fingerprint(pixels.data(), yuv.y_width * 4, width, height)] = n;
+  }
+  return frames;
+}
+
+TEST_F(VideoAnimationTest, APraiseClipShowsItsFirstFrameAtOnceAndEveryFrameForOnePeriodInOrder) {
+  const auto clip = media::FindBuiltIn(L"praise_clip_3");
+  const std::map<std::uint64_t, int> frames = FrameFingerprints(clip, 320, 200);
+  ASSERT_EQ(frames.size(), 30u) << "thirty frames, each its own picture";
+  auto* animation = Video(clip);
   EXPECT_EQ(root->GetChildLayer(animation), 0);
+  animation->period = 5000;  // the praise's 12 frames a second
+  // The frame on screen, -1 for a picture that is no frame of the clip.
+  auto shown = [&] {
+    std::uint64_t print = 0;
+    rm->LockTexture(animation->GetTextureId(),
+                    [&](void* bits, int pitch, int) { print = Fingerprint(bits, pitch, 320, 200); });
+    const auto it = frames.find(print);
+    return it == frames.end() ? -1 : it->second;
+  };
+  EXPECT_EQ(shown(), 0) << "on screen before the first idle pass";
+
   SetTimeMs(500);
   animation->Play();
-  const std::vector<int> shown = Run(animation, 500);
-  ASSERT_EQ(shown.size(), 30u);
-  EXPECT_EQ(shown.back(), 29);
+  // Four idle passes a period, until it finishes; each period shows the frame of its number.
+  std::vector<int> seen;
+  std::vector<int> expected;
+  std::uint64_t t = 0;
+  for (; t < 4000 && log.back() != "finished"; t += 20) {
+    UpdateAt(500 + t);
+    const int period = static_cast<int>(t * 60 / 5000);
+    if (period >= 30) break;
+    seen.push_back(shown());
+    expected.push_back(period);
+  }
+  EXPECT_EQ(seen, expected);
   EXPECT_EQ(animation->GetEndFrame(), 29);
   EXPECT_EQ(log.back(), "finished");
-  EXPECT_EQ(platform::headless::NowMs(), 500u + 1200u) << "30 frames of 40 ms";
+  EXPECT_EQ(t, 2500u) << "at the first pass after thirty periods";
+  EXPECT_EQ(std::count(log.begin(), log.end(), "frame while 0"), 2) << "Play, then the step to frame 1";
 }
 
 TEST_F(VideoAnimationTest, ABrokenFrameFinishesTheAnimationInsteadOfEndingTheProgram) {

@@ -137,4 +137,27 @@ TEST_F(MouseHintTest, AClickStillSoundingStartsAgain) {
   EXPECT_NE(debug.find(L" звук стой\n"), std::wstring::npos);
 }
 
+TEST_F(MouseHintTest, AHintWhoseDialogClosesFirstGivesItsPicturesBackWithIt) {
+  // Esc in the middle of the instruction: its dialog goes with the hint still running.
+  auto* instruction = new IMDialog(screen.get(), nullptr, 0);
+  ShowMouseHint(instruction, kMouseHintWheelTurn, 0, 0);
+  ShownAt(150);
+  ShownAt(480);
+  ShownAt(820);
+  instruction->Close();
+  ShownAt(900);  // the screen's next pass deletes the dialog and the hint with it
+  ASSERT_FALSE(screen->HasChild(instruction));
+  for (const wchar_t* name : {L"MOUSE", L"MOUSE_B", L"MOUSE_B_ROT1", L"MOUSE_B_ROT2"}) {
+    EXPECT_FALSE(Registered(name)) << name;
+  }
+
+  // A kind the hint does not know never finishes; its plain mouse goes with the dialog too.
+  auto* other = new IMDialog(screen.get(), nullptr, 0);
+  ShowMouseHint(other, 9, 0, 0);
+  EXPECT_TRUE(Registered(L"MOUSE"));
+  other->Close();
+  ShownAt(2000);
+  EXPECT_FALSE(Registered(L"MOUSE"));
+}
+
 }  // namespace

@@ -129,6 +129,13 @@ TEST_F(SelectPrinterDialogTest, WithoutADefaultNothingIsPreselected) {
   EXPECT_EQ(dialog->CreatePrinterDC(), nullptr);
 }
 
+TEST_F(SelectPrinterDialogTest, TheDefaultIsTheDeviceEntrysFirstFieldEvenWhenEmpty) {
+  // The entry ",PDF,winspool,headless:" has an empty first field: no default, and above all
+  // not the printer "PDF" that skipping the comma would find.
+  Open({{L"PDF", 1000}, {L",PDF", 2000}}, L",PDF");
+  EXPECT_EQ(SelectedIndex(), std::nullopt);
+}
+
 TEST_F(SelectPrinterDialogTest, ALongDefaultNameIsMatchedWholeNotByItsBeginning) {
   // Longer than the 80-character first reading of the device entry.
   const std::wstring longName = std::wstring(79, L'Ж') + L" цветной";

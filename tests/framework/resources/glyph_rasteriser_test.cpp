@@ -73,7 +73,11 @@ TEST(FontCacheTest, FontsAreSharedByFaceHeightBoldAndItalic) {
   // Widths and outlines are asked once and then kept.
   IMFont& font = cache.Font(plain);
   EXPECT_EQ(font.GetCharAdvance(L'A').abcB, font.GetCharAdvance(L'A').abcB);
-  EXPECT_EQ(font.GetGlyph(L'A'), font.GetGlyph(L'A'));
+  const IMFont::GlyphEntry& a = font.GetGlyphEntry(L'A');
+  EXPECT_TRUE(a.ok);
+  EXPECT_EQ(&font.GetGlyphEntry(L'A'), &a);
+  EXPECT_EQ(font.GetGlyph(L'A'), &a.outline);
+  EXPECT_FALSE(font.GetGlyphEntry(L'\u4E00').ok);
   EXPECT_EQ(font.GetGlyph(L'\u4E00'), nullptr);
 
   IMTextStyle style(cache, L"Arial", 16, true, false, true);

@@ -78,12 +78,19 @@ TEST_F(ResourceManagerTest, SkinPicturesHoldTheFirstIdsInTheirOrder) {
   EXPECT_EQ(rm->GetTexel(0, 10, 10) >> 24, 0xFFu) << "the background is opaque";
 }
 
-TEST_F(ResourceManagerTest, MissingSkinPicturesTakeNoIds) {
+TEST_F(ResourceManagerTest, ASkinPictureThatCannotBeMadeKeepsItsIdAndSaysSo) {
+  // Too little video memory for the 800 x 600 background, enough for the small pictures.
+  platform::headless::SetVideoMemoryBudget(1 << 20);
   IMResourceManager::Create(false);
   IMResourceManager* rm = IMResourceManager::Instance();
-  std::uint32_t present = 0;
-  for (std::wstring_view name : kSkinPictureNames) present += media::FindBuiltIn(name).empty() ? 0 : 1;
-  EXPECT_EQ(rm->GetIdCount(), present);
+  EXPECT_EQ(rm->FindTexture(L"DefaultBackGround"), rm->GetIdCount());
+  EXPECT_EQ(rm->GetTextureRecord(0), nullptr);
+  EXPECT_EQ(rm->FindTexture(L"ExitButton"), 1u) << "later pictures keep their ids";
+  EXPECT_EQ(rm->FindTexture(L"SelectionMask"), 56u);
+  EXPECT_EQ(rm->GetIdCount(), 57u);
+  EXPECT_EQ(debug_, L"Skin picture missing: DefaultBackGround\n");
+  rm->ReleaseTexture(0);
+  EXPECT_EQ(rm->CreateTexture(L"later", 4, 4, D3DFMT_A8R8G8B8), 57u) << "the empty id is not handed out";
 }
 
 TEST_F(ResourceManagerTest, DestroyWritesTheFramesPerSecond) {

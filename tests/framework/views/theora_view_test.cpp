@@ -49,14 +49,6 @@ class TheoraViewTest : public test_support::ManagerTest {
   static void Open(IMTheoraView& view, std::span<const unsigned char> data) {
     view.Open(data.data(), static_cast<int>(data.size()));
   }
-  // 0x00RRGGBB of the texture's level 0.
-  std::uint32_t Pixel(std::uint32_t id, int x, int y) {
-    std::uint32_t value = 0xDEADBEEF;
-    rm->LockTexture(id, [&](void* bits, int pitch, int) {
-      value = reinterpret_cast<const std::uint32_t*>(static_cast<const unsigned char*>(bits) + y * pitch)[x];
-    });
-    return value;
-  }
   std::vector<std::uint32_t> Picture(std::uint32_t id) {
     std::vector<std::uint32_t> pixels;
     rm->LockTexture(id, [&](void* bits, int pitch, int) {
@@ -103,12 +95,14 @@ TEST_F(TheoraViewTest, DecodesAPraiseClipFrameByFrameOneFrameAhead) {
   EXPECT_TRUE(EqualRect(view.GetSourceRect(), RECT{0, 0, 320, 200}));
   EXPECT_EQ(view.GetFrame(), 0);
   EXPECT_EQ(view.GetEndFrame(), IMTheoraView::kNoEndYet);
-  // Open shows an empty texture and has frame 0 waiting in the other.
-  EXPECT_EQ(Pixel(view.GetTextureId(), 30, 162), 0u);
-  ExpectNightTown(Picture(Waiting(view)));
-
+  // Open shows frame 0 at once and has frame 1 waiting in the other texture; SetFrame(0) then
+  // changes nothing.
+  ExpectNightTown(Picture(view.GetTextureId()));
+  const std::vector<std::uint32_t> second = Picture(Waiting(view));
+  EXPECT_NE(second, Picture(view.GetTextureId()));
   view.SetFrame(0);
   ExpectNightTown(Picture(view.GetTextureId()));
+  EXPECT_EQ(Picture(Waiting(view)), second);
   std::vector<std::uint32_t> previous = Picture(view.GetTextureId());
   std::vector<std::uint32_t> waiting = Picture(Waiting(view));
   int frames = 1;
@@ -145,6 +139,16 @@ TEST_F(TheoraViewTest, PlayingAgainRewindsToTheFirstFrame) {
     ASSERT_EQ(Picture(view.GetTextureId()), first[static_cast<std::size_t>(n)]) << "frame " << n;
   }
   EXPECT_EQ(view.GetEndFrame(), 29);
+
+  // Jumps, as when idle passes come late: the frame asked for is the one shown.
+  view.SetFrame(3);
+  EXPECT_EQ(Picture(view.GetTextureId()), first[3]);
+  view.SetFrame(11);
+  EXPECT_EQ(Picture(view.GetTextureId()), first[11]);
+  EXPECT_EQ(Picture(Waiting(view)), first[12]);
+  view.SetFrame(40);
+  EXPECT_EQ(view.GetFrame(), 11) << "past the end the screen stays";
+  EXPECT_EQ(Picture(view.GetTextureId()), first[11]);
 }
 
 TEST_F(TheoraViewTest, EachClipNamesItsTexturesWithTheNextNumber) {
@@ -154,12 +158,13 @@ TEST_F(TheoraViewTest, EachClipNamesItsTexturesWithTheNextNumber) {
     IMTheoraView second;
     Open(first, Clip(3));
     Open(second, Clip(4));
-    const std::wstring a = Name(first.GetTextureId());
-    const std::wstring b = Name(second.GetTextureId());
+    // Frame 0 is shown in the second texture, frame 1 waits in the first.
+    const std::wstring a = Name(Waiting(first));
+    const std::wstring b = Name(Waiting(second));
     ASSERT_EQ(a.rfind(L"IMTheoraView1", 0), 0u);
     ASSERT_EQ(b.rfind(L"IMTheoraView1", 0), 0u);
     EXPECT_EQ(std::stoi(b.substr(13)), std::stoi(a.substr(13)) + 1);
-    EXPECT_NE(rm->FindTexture(L"IMTheoraView2" + a.substr(13)), rm->GetIdCount());
+    EXPECT_EQ(Name(first.GetTextureId()), L"IMTheoraView2" + a.substr(13));
     firstId = first.GetTextureId();
   }
   EXPECT_EQ(rm->GetTextureRecord(firstId), nullptr) << "both textures go with the view";

@@ -243,17 +243,34 @@ TEST_F(ControlTest, HandlerBoundToADeletedControlIsNeverCalled) {
   EXPECT_EQ(box->ClickSignal.num_slots(), 0u);
 }
 
-TEST_F(ControlTest, PressThatLeavesNeverBecomesALaterClick) {
+TEST_F(ControlTest, APressThatLeavesClicksOnlyWhenItComesBackHeld) {
   int clicks = 0;
   box->ConnectOnClick([&](const IMMouseEvent&) { ++clicks; return 0L; });
+  // Released outside: no click, not even on a later release of another button over the box.
   MoveTo(10, 10);
   Button(WM_LBUTTONDOWN, MK_LBUTTON, 10, 10);
-  MoveTo(300, 300);  // pointer leaves with the button held
+  Post(WM_MOUSEMOVE, MK_LBUTTON, 300, 300);
   Button(WM_LBUTTONUP, 0, 300, 300);
-  MoveTo(10, 10);  // back over the box, a plain release of another button
+  MoveTo(10, 10);
   Button(WM_RBUTTONUP, 0, 10, 10);
   EXPECT_EQ(clicks, 0);
   EXPECT_FALSE(box->IsPressed());
+
+  // Dragged off and back with the button held all along: released over the box, a click.
+  Button(WM_LBUTTONDOWN, MK_LBUTTON, 10, 10);
+  Post(WM_MOUSEMOVE, MK_LBUTTON, 300, 300);
+  EXPECT_FALSE(box->IsPressed());
+  Post(WM_MOUSEMOVE, MK_LBUTTON, 20, 20);
+  EXPECT_TRUE(box->IsPressed());
+  Button(WM_LBUTTONUP, 0, 20, 20);
+  EXPECT_EQ(clicks, 1);
+
+  // Pressed elsewhere and dragged onto the box: its release is no click of the box.
+  MoveTo(300, 300);
+  Button(WM_LBUTTONDOWN, MK_LBUTTON, 300, 300);
+  Post(WM_MOUSEMOVE, MK_LBUTTON, 10, 10);
+  Button(WM_LBUTTONUP, 0, 10, 10);
+  EXPECT_EQ(clicks, 1);
 }
 
 }  // namespace
