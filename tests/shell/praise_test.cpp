@@ -65,6 +65,7 @@ TEST_F(PraiseTest, TheCloudFramesTheClipAndItsEndClosesThePraiseThenTheExercise)
   EXPECT_TRUE(EqualRect(clipRect, RECT{230, 176, 550, 376}));
   EXPECT_TRUE(EqualRect(cloudRect, RECT{137, 100, 643, 450}));
   EXPECT_EQ(PlayingVoice(), 0);
+  EXPECT_EQ(course::Golden(__FILE__, "praise_first_frame"), "") << "the clip's first frame at once";
 
   std::vector<std::string> closed;
   praise->ConnectOnClose([&](const IMEvent&) { closed.push_back("praise"); return 0L; });
