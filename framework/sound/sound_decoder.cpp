@@ -45,15 +45,17 @@ std::size_t IMSoundDecoder::ReadMemory(void* destination, std::size_t itemSize, 
 
 int IMSoundDecoder::SeekMemory(void* source, ogg_int64_t offset, int whence) {
   auto* self = static_cast<IMSoundDecoder*>(source);
-  ogg_int64_t target = 0;
+  ogg_int64_t base = 0;
   switch (whence) {
-    case SEEK_SET: target = offset; break;
-    case SEEK_CUR: target = static_cast<ogg_int64_t>(self->position_) + offset; break;
-    case SEEK_END: target = static_cast<ogg_int64_t>(self->size_) + offset; break;
+    case SEEK_SET: break;
+    case SEEK_CUR: base = static_cast<ogg_int64_t>(self->position_); break;
+    case SEEK_END: base = static_cast<ogg_int64_t>(self->size_); break;
     default: return -1;
   }
-  // Before the start there is nothing to read from; past the end reads give nothing.
-  if (target < 0) return -1;
+  // Only inside the data, as a file's seek refuses what lies beyond it: given a damaged stream,
+  // vorbisfile aims near 2^63 and would walk back from there in 64 KiB steps.
+  ogg_int64_t target = 0;
+  if (__builtin_add_overflow(base, offset, &target) || target < 0 || target > self->size_) return -1;
   self->position_ = static_cast<std::uint64_t>(target);
   return 0;
 }

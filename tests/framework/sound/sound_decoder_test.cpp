@@ -1,9 +1,13 @@
 #include "framework/sound/sound_decoder.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 
+#include "ogg_test_data.h"
 #include "sound_test_support.h"
 
 namespace {
@@ -84,6 +88,43 @@ TEST(SoundDecoderTest, DamagedMemoryDataFailsOrEndsEarly) {
     std::vector<std::int16_t> samples(decoder.totalFrames + 1);
     EXPECT_LE(decoder.ReadPcm(samples.data(), static_cast<unsigned>(samples.size() * 2)), decoder.totalFrames * 2);
   }
+}
+
+// Everything the decoder gives, read half a second of 44.1 kHz stereo at a time.
+std::vector<std::int16_t> ReadToEnd(IMSoundDecoder& decoder) {
+  std::vector<std::int16_t> samples;
+  std::vector<std::int16_t> half(44100);
+  while (const unsigned got = decoder.ReadPcm(half.data(), static_cast<unsigned>(half.size() * 2))) {
+    samples.insert(samples.end(), half.begin(), half.begin() + got / 2);
+  }
+  return samples;
+}
+
+// Runs `body` in a child process that a watchdog ends after 20 s, so that a hang fails the
+// test instead of stalling the run; the body fails by exiting with a nonzero code.
+void ExpectFinishes(const std::function<void()>& body) {
+  EXPECT_EXIT(
+      {
+        alarm(20);
+        body();
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(SoundDecoderDeathTest, ADamagedLengthNeverSendsTheRewindPastTheData) {
+  // The last page, 64 KiB after the first audio page, says the sound is empty: vorbisfile's
+  // search for the first frame then divides by zero and aims near 2^63.
+  OggBytes bytes = ReadBytes(SoundDataDir() / "short_22k_mono.ogg");
+  const OggPageAt last = OggPages(bytes).back();
+  SetGranule(bytes, last, 0);
+  bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(last.offset), 65536, 0);
+  ExpectFinishes([&] {
+    IMSoundDecoder decoder;
+    if (!decoder.OpenMemory(bytes.data(), static_cast<unsigned>(bytes.size()))) std::_Exit(1);
+    decoder.Rewind();
+    if (!ReadToEnd(decoder).empty()) std::_Exit(2);
+  });
 }
 
 }  // namespace
