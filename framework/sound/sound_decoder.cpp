@@ -6,6 +6,7 @@
 #include <boost/lexical_cast.hpp>
 
 #include "framework/platform/resources.h"
+#include "framework/platform/sound_output.h"
 #include "framework/platform/utf.h"
 
 namespace {
@@ -68,7 +69,14 @@ bool IMSoundDecoder::Open(void* source, const ov_callbacks& callbacks) {
   open_ = true;
   const vorbis_info* info = ov_info(&vorbisFile_, -1);
   const ogg_int64_t total = ov_pcm_total(&vorbisFile_, -1);
-  if (!info || info->channels < 1 || total < 0) return false;
+  if (!info || total < 0) return false;
+  // One buffer of one format plays the sound, so a chain, whose links each have their own, is
+  // refused, and so is a format the buffer cannot hold.
+  if (ov_streams(&vorbisFile_) != 1) return false;
+  if (info->rate > platform::kMaxBufferRate ||
+      !platform::IsBufferFormat({info->channels, static_cast<int>(info->rate)})) {
+    return false;
+  }
   channels = info->channels;
   rate = static_cast<int>(info->rate);
   // Interleaved 16-bit samples of every channel.

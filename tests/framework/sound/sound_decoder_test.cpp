@@ -127,4 +127,33 @@ TEST(SoundDecoderDeathTest, ADamagedLengthNeverSendsTheRewindPastTheData) {
   });
 }
 
+TEST(SoundDecoderTest, OnlySoundsTheOutputCanPlayOpen) {
+  const auto opens = [](const OggBytes& bytes) {
+    IMSoundDecoder decoder;
+    return decoder.OpenMemory(bytes.data(), static_cast<unsigned>(bytes.size()));
+  };
+  const OggBytes mono = EncodeTone(1, 22050, 0.5, 1);
+  EXPECT_TRUE(opens(mono));
+  // Rates and channel counts a buffer cannot hold (a one-second buffer at 1 GHz is 4 GB).
+  for (std::uint32_t rate : {1000000000u, 3000000000u, 250000u, 50u}) {
+    SCOPED_TRACE(rate);
+    OggBytes retimed = mono;
+    SetHeaderRate(retimed, rate);
+    EXPECT_FALSE(opens(retimed));
+  }
+  OggBytes fast = mono;
+  SetHeaderRate(fast, 192000);
+  EXPECT_TRUE(opens(fast));
+  EXPECT_FALSE(opens(EncodeTone(3, 22050, 0.5, 2)));
+
+  // A chain's links each have their own format; one buffer plays one.
+  const auto chain = [&mono](const OggBytes& second) {
+    OggBytes both = mono;
+    both.insert(both.end(), second.begin(), second.end());
+    return both;
+  };
+  EXPECT_FALSE(opens(chain(EncodeTone(2, 44100, 0.5, 3))));
+  EXPECT_FALSE(opens(chain(EncodeTone(1, 22050, 0.5, 4))));
+}
+
 }  // namespace
