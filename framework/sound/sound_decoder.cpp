@@ -121,10 +121,9 @@ bool IMSoundDecoder::OpenFile(const std::wstring& path) {
 }
 
 unsigned IMSoundDecoder::ReadPcm(void* destination, unsigned bytes) {
-  if (!open_ || bytesPerFrame == 0) return 0;
-  const ogg_int64_t at = ov_pcm_tell(&vorbisFile_);
-  if (at < 0 || static_cast<std::uint64_t>(at) >= totalFrames) return 0;
-  const std::uint64_t remaining = (totalFrames - static_cast<std::uint64_t>(at)) * bytesPerFrame;
+  if (!open_ || ended_ || bytesPerFrame == 0 || framesRead_ >= totalFrames) return 0;
+  // Counted here rather than taken from ov_pcm_tell, which damaged granule positions move back.
+  const std::uint64_t remaining = std::uint64_t{totalFrames - framesRead_} * bytesPerFrame;
   // Whole frames only, so that a short read never splits a sample.
   const unsigned n = static_cast<unsigned>(std::min<std::uint64_t>(bytes, remaining)) / bytesPerFrame * bytesPerFrame;
   auto* out = static_cast<char*>(destination);
@@ -132,10 +131,21 @@ unsigned IMSoundDecoder::ReadPcm(void* destination, unsigned bytes) {
   int section = 0;
   while (got < n) {
     const long r = ov_read(&vorbisFile_, out + got, static_cast<int>(n - got), 0, 2, 1, &section);
-    if (r <= 0) break;
+    if (r <= 0) {
+      // The end, a hole or an error: what follows a damaged page is not played.
+      ended_ = true;
+      break;
+    }
     got += static_cast<unsigned>(r);
   }
+  framesRead_ += got / bytesPerFrame;
   return got;
 }
 
-bool IMSoundDecoder::Rewind() { return open_ && ov_pcm_seek(&vorbisFile_, 0) == 0; }
+bool IMSoundDecoder::Rewind() {
+  // Nothing is read after a failed seek: vorbisfile's state is not to be trusted then.
+  const bool sought = open_ && ov_pcm_seek(&vorbisFile_, 0) == 0;
+  framesRead_ = 0;
+  ended_ = !sought;
+  return sought;
+}

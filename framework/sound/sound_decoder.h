@@ -26,8 +26,10 @@ class IMSoundDecoder {
   bool OpenFile(const std::wstring& path);
 
   // Decodes up to `bytes` bytes (whole frames) at the current position; returns the bytes written.
+  // Never more than `totalFrames` in all; after a hole or an error in the data nothing more
+  // until the next Rewind.
   unsigned ReadPcm(void* destination, unsigned bytes);
-  // Back to the first frame.
+  // Back to the first frame; false (and nothing to read) when that fails.
   bool Rewind();
 
   int channels = 0;
@@ -47,5 +49,7 @@ class IMSoundDecoder {
   std::uint64_t position_ = 0;
   std::uint32_t size_ = 0;
   bool open_ = false;
+  std::uint32_t framesRead_ = 0;  // since the first frame
+  bool ended_ = false;            // the data failed before its end
   OggVorbis_File vorbisFile_{};
 };

@@ -127,6 +127,33 @@ TEST(SoundDecoderDeathTest, ADamagedLengthNeverSendsTheRewindPastTheData) {
   });
 }
 
+TEST(SoundDecoderTest, DamagedPagesEndTheSoundWithinItsAnnouncedLength) {
+  const OggBytes tone = EncodeTone(1, 11025, 2.0, 7, 200);
+  const std::vector<OggPageAt> pages = OggPages(tone);
+  ASSERT_GT(pages.size(), 8u);
+
+  // A page in the middle fails its checksum: the sound ends at the hole, and again after a rewind.
+  OggBytes holed = tone;
+  holed[pages[pages.size() / 2].body + 10] ^= 0xff;
+  IMSoundDecoder decoder;
+  ASSERT_TRUE(decoder.OpenMemory(holed.data(), static_cast<unsigned>(holed.size())));
+  const auto beforeHole = ReadToEnd(decoder);
+  EXPECT_GT(beforeHole.size(), decoder.totalFrames / 4);
+  EXPECT_LT(beforeHole.size(), decoder.totalFrames * 3 / 4);
+  ASSERT_TRUE(decoder.Rewind());
+  EXPECT_EQ(ReadToEnd(decoder), beforeHole);
+
+  // The last pages claim 2000 frames fewer than they hold: no more than that is read.
+  OggBytes shortened = tone;
+  for (std::size_t i = pages.size() - 5; i < pages.size(); ++i) {
+    SetGranule(shortened, pages[i], Granule(tone, pages[i]) - 2000);
+  }
+  IMSoundDecoder shorter;
+  ASSERT_TRUE(shorter.OpenMemory(shortened.data(), static_cast<unsigned>(shortened.size())));
+  EXPECT_EQ(shorter.totalFrames, 22050u - 2000u);
+  EXPECT_EQ(ReadToEnd(shorter).size(), shorter.totalFrames);
+}
+
 TEST(SoundDecoderTest, OnlySoundsTheOutputCanPlayOpen) {
   const auto opens = [](const OggBytes& bytes) {
     IMSoundDecoder decoder;
