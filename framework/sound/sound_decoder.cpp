@@ -65,8 +65,9 @@ long IMSoundDecoder::TellMemory(void* source) { return static_cast<long>(static_
 
 bool IMSoundDecoder::Open(void* source, const ov_callbacks& callbacks) {
   if (open_) return false;
-  if (ov_open_callbacks(source, &vorbisFile_, nullptr, 0, callbacks) != 0) return false;
-  open_ = true;
+  source_ = source;
+  callbacks_ = callbacks;
+  if (!OpenVorbis()) return false;
   const vorbis_info* info = ov_info(&vorbisFile_, -1);
   const ogg_int64_t total = ov_pcm_total(&vorbisFile_, -1);
   if (!info || total < 0) return false;
@@ -83,6 +84,13 @@ bool IMSoundDecoder::Open(void* source, const ov_callbacks& callbacks) {
   bytesPerFrame = channels * 2;
   totalFrames = static_cast<std::uint32_t>(total);
   return true;
+}
+
+bool IMSoundDecoder::OpenVorbis() {
+  framesRead_ = 0;
+  ended_ = false;
+  open_ = ov_open_callbacks(source_, &vorbisFile_, nullptr, 0, callbacks_) == 0;
+  return open_;
 }
 
 bool IMSoundDecoder::OpenMemory(const void* data, unsigned size) {
@@ -143,9 +151,16 @@ unsigned IMSoundDecoder::ReadPcm(void* destination, unsigned bytes) {
 }
 
 bool IMSoundDecoder::Rewind() {
-  // Nothing is read after a failed seek: vorbisfile's state is not to be trusted then.
-  const bool sought = open_ && ov_pcm_seek(&vorbisFile_, 0) == 0;
-  framesRead_ = 0;
-  ended_ = !sought;
-  return sought;
+  if (!open_) return false;
+  // Opened anew rather than sought with ov_pcm_seek: on damaged data that search for the first
+  // page can leave one page's segment table over another page's body, and the next read then
+  // crashes in libogg. Opening again gives exactly the state the first read had.
+  ov_clear(&vorbisFile_);
+  open_ = false;
+  if (file_) {
+    if (fseeko(file_, 0, SEEK_SET) != 0) return false;
+  } else {
+    position_ = 0;
+  }
+  return OpenVorbis();
 }

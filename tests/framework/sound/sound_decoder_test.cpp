@@ -90,6 +90,10 @@ TEST(SoundDecoderTest, DamagedMemoryDataFailsOrEndsEarly) {
   }
 }
 
+std::filesystem::path FuzzRegressionDir() {
+  return SoundDataDir().parent_path().parent_path().parent_path() / "fuzz" / "regressions" / "vorbis";
+}
+
 // Everything the decoder gives, read half a second of 44.1 kHz stereo at a time.
 std::vector<std::int16_t> ReadToEnd(IMSoundDecoder& decoder) {
   std::vector<std::int16_t> samples;
@@ -125,6 +129,17 @@ TEST(SoundDecoderDeathTest, ADamagedLengthNeverSendsTheRewindPastTheData) {
     decoder.Rewind();
     if (!ReadToEnd(decoder).empty()) std::_Exit(2);
   });
+}
+
+TEST(SoundDecoderTest, ARewindReadsDamagedDataAsTheFirstReadDid) {
+  // Found by fuzzing: vorbisfile's own seek to the first frame laid one page's segment table
+  // over another page's body, and the next read crashed in libogg.
+  const auto bytes = ReadBytes(FuzzRegressionDir() / "rewind-splices-two-pages.ogg");
+  IMSoundDecoder decoder;
+  ASSERT_TRUE(decoder.OpenMemory(bytes.data(), static_cast<unsigned>(bytes.size())));
+  const auto first = ReadToEnd(decoder);
+  ASSERT_TRUE(decoder.Rewind());
+  EXPECT_EQ(ReadToEnd(decoder), first);
 }
 
 TEST(SoundDecoderTest, DamagedPagesEndTheSoundWithinItsAnnouncedLength) {
