@@ -53,8 +53,8 @@ int IMSoundDecoder::SeekMemory(void* source, ogg_int64_t offset, int whence) {
     case SEEK_END: base = static_cast<ogg_int64_t>(self->size_); break;
     default: return -1;
   }
-  // Only inside the data, as a file's seek refuses what lies beyond it: given a damaged stream,
-  // vorbisfile aims near 2^63 and would walk back from there in 64 KiB steps.
+  // Only inside the data: given a damaged stream, vorbisfile aims near 2^63 and would walk back
+  // from there in 64 KiB steps, each read finding nothing.
   ogg_int64_t target = 0;
   if (__builtin_add_overflow(base, offset, &target) || target < 0 || target > self->size_) return -1;
   self->position_ = static_cast<std::uint64_t>(target);

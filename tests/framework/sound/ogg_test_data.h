@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <numbers>
 #include <vector>
 
 #include <vorbis/vorbisenc.h>
@@ -49,7 +50,7 @@ inline OggBytes EncodeTone(int channels, long rate, double seconds, int serial, 
       float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(n));
       for (int c = 0; c < channels; ++c) {
         for (long i = 0; i < n; ++i) {
-          buffer[c][i] = 0.4f * static_cast<float>(std::sin(2.0 * M_PI * (220.0 + 55.0 * c) * (done + i) / rate));
+          buffer[c][i] = 0.4f * static_cast<float>(std::sin(2.0 * std::numbers::pi * (220.0 + 55.0 * c) * (done + i) / rate));
         }
       }
     }
