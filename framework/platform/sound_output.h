@@ -20,6 +20,18 @@ struct PcmFormat {
 // The format the device plays and mixes into.
 constexpr PcmFormat kPrimaryFormat{2, 44100};
 
+// What a streaming buffer can hold: mono or stereo at the rates a DirectSound buffer takes. Our
+// sounds are 11.025 to 44.1 kHz; anything outside this is damaged data, and its one-second
+// buffer (800 KB at most here) must never be asked for.
+constexpr int kMaxBufferChannels = 2;
+constexpr int kMinBufferRate = 100;
+constexpr int kMaxBufferRate = 200000;
+
+constexpr bool IsBufferFormat(const PcmFormat& format) {
+  return format.channels >= 1 && format.channels <= kMaxBufferChannels && format.rate >= kMinBufferRate &&
+         format.rate <= kMaxBufferRate;
+}
+
 class SoundBuffer {
  public:
   virtual ~SoundBuffer() = default;  // detaches the buffer from the device first

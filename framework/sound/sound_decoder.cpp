@@ -6,6 +6,7 @@
 #include <boost/lexical_cast.hpp>
 
 #include "framework/platform/resources.h"
+#include "framework/platform/sound_output.h"
 #include "framework/platform/utf.h"
 
 namespace {
@@ -45,15 +46,17 @@ std::size_t IMSoundDecoder::ReadMemory(void* destination, std::size_t itemSize, 
 
 int IMSoundDecoder::SeekMemory(void* source, ogg_int64_t offset, int whence) {
   auto* self = static_cast<IMSoundDecoder*>(source);
-  ogg_int64_t target = 0;
+  ogg_int64_t base = 0;
   switch (whence) {
-    case SEEK_SET: target = offset; break;
-    case SEEK_CUR: target = static_cast<ogg_int64_t>(self->position_) + offset; break;
-    case SEEK_END: target = static_cast<ogg_int64_t>(self->size_) + offset; break;
+    case SEEK_SET: break;
+    case SEEK_CUR: base = static_cast<ogg_int64_t>(self->position_); break;
+    case SEEK_END: base = static_cast<ogg_int64_t>(self->size_); break;
     default: return -1;
   }
-  // Before the start there is nothing to read from; past the end reads give nothing.
-  if (target < 0) return -1;
+  // Only inside the data: given a damaged stream, vorbisfile aims near 2^63 and would walk back
+  // from there in 64 KiB steps, each read finding nothing.
+  ogg_int64_t target = 0;
+  if (__builtin_add_overflow(base, offset, &target) || target < 0 || target > self->size_) return -1;
   self->position_ = static_cast<std::uint64_t>(target);
   return 0;
 }
@@ -62,17 +65,32 @@ long IMSoundDecoder::TellMemory(void* source) { return static_cast<long>(static_
 
 bool IMSoundDecoder::Open(void* source, const ov_callbacks& callbacks) {
   if (open_) return false;
-  if (ov_open_callbacks(source, &vorbisFile_, nullptr, 0, callbacks) != 0) return false;
-  open_ = true;
+  source_ = source;
+  callbacks_ = callbacks;
+  if (!OpenVorbis()) return false;
   const vorbis_info* info = ov_info(&vorbisFile_, -1);
   const ogg_int64_t total = ov_pcm_total(&vorbisFile_, -1);
-  if (!info || info->channels < 1 || total < 0) return false;
+  if (!info || total < 0) return false;
+  // One buffer of one format plays the sound, so a chain, whose links each have their own, is
+  // refused, and so is a format the buffer cannot hold.
+  if (ov_streams(&vorbisFile_) != 1) return false;
+  if (info->rate > platform::kMaxBufferRate ||
+      !platform::IsBufferFormat({info->channels, static_cast<int>(info->rate)})) {
+    return false;
+  }
   channels = info->channels;
   rate = static_cast<int>(info->rate);
   // Interleaved 16-bit samples of every channel.
   bytesPerFrame = channels * 2;
   totalFrames = static_cast<std::uint32_t>(total);
   return true;
+}
+
+bool IMSoundDecoder::OpenVorbis() {
+  framesRead_ = 0;
+  ended_ = false;
+  open_ = ov_open_callbacks(source_, &vorbisFile_, nullptr, 0, callbacks_) == 0;
+  return open_;
 }
 
 bool IMSoundDecoder::OpenMemory(const void* data, unsigned size) {
@@ -111,10 +129,9 @@ bool IMSoundDecoder::OpenFile(const std::wstring& path) {
 }
 
 unsigned IMSoundDecoder::ReadPcm(void* destination, unsigned bytes) {
-  if (!open_ || bytesPerFrame == 0) return 0;
-  const ogg_int64_t at = ov_pcm_tell(&vorbisFile_);
-  if (at < 0 || static_cast<std::uint64_t>(at) >= totalFrames) return 0;
-  const std::uint64_t remaining = (totalFrames - static_cast<std::uint64_t>(at)) * bytesPerFrame;
+  if (!open_ || ended_ || bytesPerFrame == 0 || framesRead_ >= totalFrames) return 0;
+  // Counted here rather than taken from ov_pcm_tell, which damaged granule positions move back.
+  const std::uint64_t remaining = std::uint64_t{totalFrames - framesRead_} * bytesPerFrame;
   // Whole frames only, so that a short read never splits a sample.
   const unsigned n = static_cast<unsigned>(std::min<std::uint64_t>(bytes, remaining)) / bytesPerFrame * bytesPerFrame;
   auto* out = static_cast<char*>(destination);
@@ -122,10 +139,28 @@ unsigned IMSoundDecoder::ReadPcm(void* destination, unsigned bytes) {
   int section = 0;
   while (got < n) {
     const long r = ov_read(&vorbisFile_, out + got, static_cast<int>(n - got), 0, 2, 1, &section);
-    if (r <= 0) break;
+    if (r <= 0) {
+      // The end, a hole or an error: what follows a damaged page is not played.
+      ended_ = true;
+      break;
+    }
     got += static_cast<unsigned>(r);
   }
+  framesRead_ += got / bytesPerFrame;
   return got;
 }
 
-bool IMSoundDecoder::Rewind() { return open_ && ov_pcm_seek(&vorbisFile_, 0) == 0; }
+bool IMSoundDecoder::Rewind() {
+  if (!open_) return false;
+  // Opened anew rather than sought with ov_pcm_seek: on damaged data that search for the first
+  // page can leave one page's segment table over another page's body, and the next read then
+  // crashes in libogg. Opening again gives exactly the state the first read had.
+  ov_clear(&vorbisFile_);
+  open_ = false;
+  if (file_) {
+    if (fseeko(file_, 0, SEEK_SET) != 0) return false;
+  } else {
+    position_ = 0;
+  }
+  return OpenVorbis();
+}

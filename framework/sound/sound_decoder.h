@@ -26,8 +26,10 @@ class IMSoundDecoder {
   bool OpenFile(const std::wstring& path);
 
   // Decodes up to `bytes` bytes (whole frames) at the current position; returns the bytes written.
+  // Never more than `totalFrames` in all; after a hole or an error in the data nothing more
+  // until the next Rewind.
   unsigned ReadPcm(void* destination, unsigned bytes);
-  // Back to the first frame.
+  // Back to the first frame; false (and nothing to read) when the data cannot be opened again.
   bool Rewind();
 
   int channels = 0;
@@ -37,6 +39,7 @@ class IMSoundDecoder {
 
  private:
   bool Open(void* source, const ov_callbacks& callbacks);
+  bool OpenVorbis();
   static std::size_t ReadMemory(void* destination, std::size_t itemSize, std::size_t count, void* source);
   static int SeekMemory(void* source, ogg_int64_t offset, int whence);
   static long TellMemory(void* source);
@@ -46,6 +49,10 @@ class IMSoundDecoder {
   const unsigned char* data_ = nullptr;
   std::uint64_t position_ = 0;
   std::uint32_t size_ = 0;
+  void* source_ = nullptr;
+  ov_callbacks callbacks_{};
   bool open_ = false;
+  std::uint32_t framesRead_ = 0;  // since the first frame
+  bool ended_ = false;            // the data failed before its end
   OggVorbis_File vorbisFile_{};
 };

@@ -130,8 +130,7 @@ class HeadlessBuffer final : public SoundBuffer {
 class HeadlessDevice final : public SoundDevice {
  public:
   std::unique_ptr<SoundBuffer> CreateBuffer(const PcmFormat& format, std::uint32_t bytes) override {
-    if (format.channels < 1 || format.channels > 2 || format.rate <= 0 || bytes == 0 ||
-        bytes % format.BlockAlign() != 0) {
+    if (!IsBufferFormat(format) || bytes == 0 || bytes % format.BlockAlign() != 0) {
       return nullptr;
     }
     return std::make_unique<HeadlessBuffer>(format, bytes);

@@ -1,9 +1,13 @@
 #include "framework/sound/sound_decoder.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 
+#include "ogg_test_data.h"
 #include "sound_test_support.h"
 
 namespace {
@@ -84,6 +88,114 @@ TEST(SoundDecoderTest, DamagedMemoryDataFailsOrEndsEarly) {
     std::vector<std::int16_t> samples(decoder.totalFrames + 1);
     EXPECT_LE(decoder.ReadPcm(samples.data(), static_cast<unsigned>(samples.size() * 2)), decoder.totalFrames * 2);
   }
+}
+
+std::filesystem::path FuzzRegressionDir() {
+  return SoundDataDir().parent_path().parent_path().parent_path() / "fuzz" / "regressions" / "vorbis";
+}
+
+// Everything the decoder gives, read half a second of 44.1 kHz stereo at a time.
+std::vector<std::int16_t> ReadToEnd(IMSoundDecoder& decoder) {
+  std::vector<std::int16_t> samples;
+  std::vector<std::int16_t> half(44100);
+  while (const unsigned got = decoder.ReadPcm(half.data(), static_cast<unsigned>(half.size() * 2))) {
+    samples.insert(samples.end(), half.begin(), half.begin() + got / 2);
+  }
+  return samples;
+}
+
+// Runs `body` in a child process that a watchdog ends after 20 s, so that a hang fails the
+// test instead of stalling the run; the body fails by exiting with a nonzero code.
+void ExpectFinishes(const std::function<void()>& body) {
+  EXPECT_EXIT(
+      {
+        alarm(20);
+        body();
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(SoundDecoderDeathTest, ADamagedLengthNeverSendsTheRewindPastTheData) {
+  // The last page, 64 KiB after the first audio page, says the sound is empty: vorbisfile's
+  // search for the first frame then divides by zero and aims near 2^63.
+  OggBytes bytes = ReadBytes(SoundDataDir() / "short_22k_mono.ogg");
+  const OggPageAt last = OggPages(bytes).back();
+  SetGranule(bytes, last, 0);
+  bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(last.offset), 65536, 0);
+  ExpectFinishes([&] {
+    IMSoundDecoder decoder;
+    if (!decoder.OpenMemory(bytes.data(), static_cast<unsigned>(bytes.size()))) std::_Exit(1);
+    decoder.Rewind();
+    if (!ReadToEnd(decoder).empty()) std::_Exit(2);
+  });
+}
+
+TEST(SoundDecoderTest, ARewindReadsDamagedDataAsTheFirstReadDid) {
+  // Found by fuzzing: vorbisfile's own seek to the first frame laid one page's segment table
+  // over another page's body, and the next read crashed in libogg.
+  const auto bytes = ReadBytes(FuzzRegressionDir() / "rewind-splices-two-pages.ogg");
+  IMSoundDecoder decoder;
+  ASSERT_TRUE(decoder.OpenMemory(bytes.data(), static_cast<unsigned>(bytes.size())));
+  const auto first = ReadToEnd(decoder);
+  ASSERT_TRUE(decoder.Rewind());
+  EXPECT_EQ(ReadToEnd(decoder), first);
+}
+
+TEST(SoundDecoderTest, DamagedPagesEndTheSoundWithinItsAnnouncedLength) {
+  const OggBytes tone = EncodeTone(1, 11025, 2.0, 7, 200);
+  const std::vector<OggPageAt> pages = OggPages(tone);
+  ASSERT_GT(pages.size(), 8u);
+
+  // A page in the middle fails its checksum: the sound ends at the hole, and again after a rewind.
+  OggBytes holed = tone;
+  holed[pages[pages.size() / 2].body + 10] ^= 0xff;
+  IMSoundDecoder decoder;
+  ASSERT_TRUE(decoder.OpenMemory(holed.data(), static_cast<unsigned>(holed.size())));
+  const auto beforeHole = ReadToEnd(decoder);
+  EXPECT_GT(beforeHole.size(), decoder.totalFrames / 4);
+  EXPECT_LT(beforeHole.size(), decoder.totalFrames * 3 / 4);
+  ASSERT_TRUE(decoder.Rewind());
+  EXPECT_EQ(ReadToEnd(decoder), beforeHole);
+
+  // The last pages claim 2000 frames fewer than they hold: no more than that is read.
+  OggBytes shortened = tone;
+  for (std::size_t i = pages.size() - 5; i < pages.size(); ++i) {
+    SetGranule(shortened, pages[i], Granule(tone, pages[i]) - 2000);
+  }
+  IMSoundDecoder shorter;
+  ASSERT_TRUE(shorter.OpenMemory(shortened.data(), static_cast<unsigned>(shortened.size())));
+  EXPECT_EQ(shorter.totalFrames, 22050u - 2000u);
+  EXPECT_EQ(ReadToEnd(shorter).size(), shorter.totalFrames);
+}
+
+TEST(SoundDecoderTest, OnlySoundsTheOutputCanPlayOpen) {
+  const auto opens = [](const OggBytes& bytes) {
+    IMSoundDecoder decoder;
+    return decoder.OpenMemory(bytes.data(), static_cast<unsigned>(bytes.size()));
+  };
+  const OggBytes mono = EncodeTone(1, 22050, 0.5, 1);
+  EXPECT_TRUE(opens(mono));
+  // Rates and channel counts a buffer cannot hold (a one-second buffer at 1 GHz is 4 GB).
+  for (std::uint32_t rate : {1000000000u, 3000000000u, 250000u, 50u}) {
+    SCOPED_TRACE(rate);
+    OggBytes retimed = mono;
+    SetHeaderRate(retimed, rate);
+    EXPECT_FALSE(opens(retimed));
+  }
+  OggBytes fast = mono;
+  SetHeaderRate(fast, 192000);
+  EXPECT_TRUE(opens(fast));
+  EXPECT_FALSE(opens(EncodeTone(3, 22050, 0.5, 2)));
+
+  // A chain's links each have their own format; one buffer plays one.
+  const auto chain = [&mono](const OggBytes& second) {
+    OggBytes both = mono;
+    both.insert(both.end(), second.begin(), second.end());
+    return both;
+  };
+  EXPECT_FALSE(opens(chain(EncodeTone(2, 44100, 0.5, 3))));
+  EXPECT_FALSE(opens(chain(EncodeTone(1, 22050, 0.5, 4))));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ogg_test_data.h"
 #include "sound_test_support.h"
 
 namespace {
@@ -97,6 +98,35 @@ TEST_F(SoundTest, OddRateSoundsAreHeardWholeAndUngarbled) {
     EXPECT_GE(end - start, seconds * 1000);
     EXPECT_LE(end - start, seconds * 1000 + 1100);
   }
+}
+
+// A page in the middle fails its checksum: what decoded before it is heard whole, then the
+// stream ends once, as at the end of its data.
+TEST_F(SoundTest, ADecodeErrorEndsTheSoundAsTheEndOfItsDataWould) {
+  OggBytes holed = EncodeTone(1, 11025, 3.0, 9, 200);
+  const std::vector<OggPageAt> pages = OggPages(holed);
+  holed[pages[pages.size() / 2].body + 10] ^= 0xff;
+  IMSoundDecoder reference;
+  ASSERT_TRUE(reference.OpenMemory(holed.data(), static_cast<unsigned>(holed.size())));
+  std::vector<std::int16_t> decoded(reference.totalFrames);
+  decoded.resize(reference.ReadPcm(decoded.data(), static_cast<unsigned>(decoded.size() * 2)) / 2);
+  ASSERT_LT(decoded.size(), reference.totalFrames * 3 / 4);
+
+  const unsigned id = system_->AddSoundFromMemory(L"holed", holed.data(), static_cast<unsigned>(holed.size()));
+  const std::uint64_t start = NowMs();
+  ASSERT_TRUE(system_->Play(id));
+  const std::uint64_t end = RunUntil(system_->WM_IM_ONSOUNDPOUSE);
+  Run(2000);
+  EXPECT_EQ(Count(system_->WM_IM_ONSOUNDPOUSE, id), 1);
+  const auto heard = SoundsHeard();
+  ASSERT_EQ(heard.size(), 1u);
+  ASSERT_GE(heard[0].samples.size(), decoded.size());
+  EXPECT_TRUE(std::equal(decoded.begin(), decoded.end(), heard[0].samples.begin()));
+  EXPECT_TRUE(AllZero(heard[0].samples, decoded.size()));
+  const double ms = decoded.size() * 1000.0 / 11025;
+  EXPECT_GE(end - start, ms);
+  EXPECT_LE(end - start, ms + 1100);
+  system_->Shutdown();  // before the data goes
 }
 
 TEST_F(SoundTest, LabelsFireOnceAndStopKeepsTheUnfiredOnesForTheNextPlay) {

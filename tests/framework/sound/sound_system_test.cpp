@@ -1,5 +1,6 @@
 #include "framework/sound/sound_system.h"
 
+#include "ogg_test_data.h"
 #include "sound_test_support.h"
 
 namespace {
@@ -45,6 +46,9 @@ TEST_F(SoundTest, FailedLoadsAndUnknownIds) {
   EXPECT_EQ(system_->AddSound(L"4999"), 0u);  // a number no module holds
   const unsigned char junk[] = {1, 2, 3};
   EXPECT_EQ(system_->AddSoundFromMemory(L"junk", junk, sizeof junk), 0u);
+  // Well formed, but in a format no buffer holds: refused like a broken sound.
+  const OggBytes surround = EncodeTone(3, 22050, 0.5, 1);
+  EXPECT_EQ(system_->AddSoundFromMemory(L"surround", surround.data(), static_cast<unsigned>(surround.size())), 0u);
   EXPECT_FALSE(system_->Play(0));
   EXPECT_FALSE(system_->Stop(0));
   EXPECT_FALSE(system_->Play(7));
