@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "shell/app.h"
+#include "shell/shell.h"
 
 class HangarScene;
 
