@@ -13,6 +13,7 @@
 
 #include "framework/platform/device.h"
 #include "framework/resources/font_cache.h"
+#include "framework/resources/texture_id.h"
 #include "framework/resources/texture_record.h"
 #include "framework/sound/sound_system.h"
 
@@ -53,10 +54,7 @@ class IMResourceManager : public CSoundSystem {
   std::uint32_t frameCount = 0;
 
   // --- Texture store ------------------------------------------------------------------------------
-  // What a load that made no texture returns: never a valid id, now or later.
-  static constexpr std::uint32_t kNoTexture = 0xFFFFFFFF;
-
-  // The id of the name, or GetIdCount() when it is not registered.
+  // The id of the name, or kNoTexture when it is not registered.
   std::uint32_t FindTexture(const std::wstring& name) const;
   // A name that is a whole number is a numbered resource; anything else an image file path.
   std::uint32_t LoadTexture(const std::wstring& name);
@@ -64,7 +62,7 @@ class IMResourceManager : public CSoundSystem {
   std::uint32_t RegisterTexture(const std::wstring& name, const void* data, unsigned size);
   // An empty texture of at least that size; its first `height` rows are zero.
   std::uint32_t CreateTexture(const std::wstring& name, int width, int height, D3DFORMAT format);
-  // The id with one more reference, or GetIdCount() when it has no texture.
+  // The id with one more reference, or kNoTexture when it has no texture.
   std::uint32_t AddRef(std::uint32_t id);
   int ReleaseTexture(std::uint32_t id);
   int ReleaseTextureByName(const std::wstring& name);
@@ -78,6 +76,7 @@ class IMResourceManager : public CSoundSystem {
   // refreshed: call BackupTexturePixels for that.
   int LockTexture(std::uint32_t id, const std::function<void(void* bits, int pitch, int imageHeight)>& f);
 
+  // How many ids exist, freed ones included: the bound of a walk over every texture.
   std::uint32_t GetIdCount() const { return idCount_; }
   // Null when the id has no texture.
   const IMTextureRecord* GetTextureRecord(std::uint32_t id) const;

@@ -18,7 +18,7 @@ const IMTextureRecord* IMResourceManager::GetTextureRecord(std::uint32_t id) con
 
 std::uint32_t IMResourceManager::FindTexture(const std::wstring& name) const {
   const auto it = textureIds_.find(name);
-  return it == textureIds_.end() ? idCount_ : it->second;
+  return it == textureIds_.end() ? kNoTexture : it->second;
 }
 
 bool IMResourceManager::EvictFor(const std::wstring& name) {
@@ -35,7 +35,7 @@ bool IMResourceManager::EvictFor(const std::wstring& name) {
 std::uint32_t IMResourceManager::Register(const std::wstring& name, const Maker& make, D3DFORMAT format) {
   for (;;) {
     const std::uint32_t existing = FindTexture(name);
-    if (existing != idCount_) {
+    if (existing != kNoTexture) {
       ++records_[existing]->refCount;
       return existing;
     }
@@ -144,7 +144,7 @@ std::uint32_t IMResourceManager::CreateTexture(const std::wstring& name, int wid
 
 std::uint32_t IMResourceManager::AddRef(std::uint32_t id) {
   IMTextureRecord* record = Record(id);
-  if (!record) return idCount_;
+  if (!record) return kNoTexture;
   ++record->refCount;
   return id;
 }

@@ -7,6 +7,7 @@
 
 #include "framework/platform/win_types.h"
 #include "framework/resources/glyph_key.h"
+#include "framework/resources/texture_id.h"
 
 struct IMTextChar {
   IMTextChar(const RECT& rect, wchar_t character, DWORD colour, bool underline, bool bold, bool italic,
@@ -28,7 +29,7 @@ struct IMTextChar {
     key = MakeGlyphKey(face, character, size, colour, bold, underline, italic, backColour, whitespaceFlag);
   }
 
-  std::uint32_t textureId = 0xFFFFFFFF;  // none until the view gives it its glyph
+  std::uint32_t textureId = kNoTexture;  // none until the view gives it its glyph
   wchar_t character;
   RECT rect;
   DWORD colour;

@@ -16,8 +16,8 @@ int g_theoraTextureCounter = 0;
 
 IMTheoraView::IMTheoraView()
     : decoder_(std::make_unique<IMTheoraDecoder>()),
-      frontTexture(IMResourceManager::kNoTexture),
-      backTexture(IMResourceManager::kNoTexture) {}
+      frontTexture(kNoTexture),
+      backTexture(kNoTexture) {}
 
 IMTheoraView::~IMTheoraView() { ReleaseFrameTextures(); }
 
@@ -27,7 +27,7 @@ void IMTheoraView::ReleaseFrameTextures() {
     rm->ReleaseTexture(frontTexture);
     rm->ReleaseTexture(backTexture);
   }
-  frontTexture = backTexture = IMResourceManager::kNoTexture;
+  frontTexture = backTexture = kNoTexture;
 }
 
 void IMTheoraView::Open(const void* data, int size) {

@@ -39,7 +39,7 @@ class VoicedInstructionTest : public ::testing::Test {
   }
   bool Registered(const wchar_t* texture) const {
     const IMResourceManager* rm = IMResourceManager::Instance();
-    return rm->FindTexture(texture) != rm->GetIdCount();
+    return rm->FindTexture(texture) != kNoTexture;
   }
   std::vector<IMControl*> InLayer(int layer) const {
     std::vector<IMControl*> found;

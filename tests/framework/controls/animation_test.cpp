@@ -36,7 +36,7 @@ class AnimationTest : public test_support::ManagerTest {
     auto* animation = new IMAnimationBase<IMSequenceView>(root.get());
     for (int i = 0; i < count; ++i) {
       const std::wstring name = L"F" + std::to_wstring(i);
-      if (rm->FindTexture(name) == rm->GetIdCount()) {
+      if (rm->FindTexture(name) == kNoTexture) {
         test_support::MakeTexture(name, 4, 4, [](int, int) { return 0xFF000000u; });
       }
       animation->AddFrame(name);

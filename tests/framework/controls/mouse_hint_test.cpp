@@ -79,7 +79,7 @@ class MouseHintTest : public ::testing::Test {
     }
     return count;
   }
-  bool Registered(const wchar_t* name) const { return rm->FindTexture(name) != rm->GetIdCount(); }
+  bool Registered(const wchar_t* name) const { return rm->FindTexture(name) != kNoTexture; }
 
   IMResourceManager* rm = nullptr;
   std::unique_ptr<Screen> screen;

@@ -157,7 +157,7 @@ TEST_F(TextEditTest, CaretOfAnEmptyTextIsAsTallAsABlankAtTheTopLeftCorner) {
   edit->SetCaretPosition(0);
   EXPECT_EQ(Str(edit->GetCaret()->GetRect()), Str(RECT{100, 100, 101, 125}));
   // The measuring glyph is released at once.
-  EXPECT_EQ(IMResourceManager::Instance()->FindTexture(L"TempSpaceBar"), IMResourceManager::Instance()->GetIdCount());
+  EXPECT_EQ(IMResourceManager::Instance()->FindTexture(L"TempSpaceBar"), kNoTexture);
   // The caret follows the text edit when it moves.
   edit->SetPosition(10, 20);
   EXPECT_EQ(Str(edit->GetCaret()->GetRect()), Str(RECT{10, 20, 11, 45}));

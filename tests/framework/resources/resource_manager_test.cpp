@@ -83,7 +83,7 @@ TEST_F(ResourceManagerTest, ASkinPictureThatCannotBeMadeKeepsItsIdAndSaysSo) {
   platform::headless::SetVideoMemoryBudget(1 << 20);
   IMResourceManager::Create(false);
   IMResourceManager* rm = IMResourceManager::Instance();
-  EXPECT_EQ(rm->FindTexture(L"DefaultBackGround"), rm->GetIdCount());
+  EXPECT_EQ(rm->FindTexture(L"DefaultBackGround"), kNoTexture);
   EXPECT_EQ(rm->GetTextureRecord(0), nullptr);
   EXPECT_EQ(rm->FindTexture(L"ExitButton"), 1u) << "later pictures keep their ids";
   EXPECT_EQ(rm->FindTexture(L"SelectionMask"), 56u);

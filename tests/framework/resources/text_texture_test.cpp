@@ -69,7 +69,7 @@ TEST_F(TextTextureTest, TheGlyphIsRegisteredUnderItsKeyAndSharedByReference) {
   ExpectSameAsRendered(a, request);
   rm->ReleaseTexture(a);
   rm->ReleaseTexture(a);
-  EXPECT_EQ(rm->FindTexture(L"ArialA16-1000115137750"), rm->GetIdCount());
+  EXPECT_EQ(rm->FindTexture(L"ArialA16-1000115137750"), kNoTexture);
 }
 
 TEST_F(TextTextureTest, GlyphPixelsAreTheRasterisersWrittenIntoTheLockedRows) {
@@ -149,7 +149,7 @@ TEST_F(TextTextureTest, WhatCannotBeOutlinedIsABlockOfTheBackColour) {
   const std::uint32_t huge = Glyph(L'Ж', 20000);
   EXPECT_EQ(rm->GetTextureRecord(huge), nullptr);
   rm->ReleaseTexture(huge);
-  EXPECT_EQ(rm->AddRef(huge), rm->GetIdCount());
+  EXPECT_EQ(rm->AddRef(huge), kNoTexture);
 }
 
 TEST_F(TextTextureTest, OutOfVideoMemoryEvictsAnotherTextureAndRenders) {
@@ -170,8 +170,8 @@ TEST_F(TextTextureTest, OutOfVideoMemoryEvictsAnotherTextureAndRenders) {
   // With nothing left to drop the glyph fails, and leaves no name behind.
   rm->DropDeviceTexture(id);
   platform::headless::SetVideoMemoryBudget(VideoMemoryUsed() + 100);
-  EXPECT_EQ(Glyph(L'Ы', 20), IMResourceManager::kNoTexture);
-  EXPECT_EQ(rm->FindTexture(MakeGlyphKey(L"Arial", L'Ы', 20, kWhite, false, false, false, kGrey, 0)), rm->GetIdCount());
+  EXPECT_EQ(Glyph(L'Ы', 20), kNoTexture);
+  EXPECT_EQ(rm->FindTexture(MakeGlyphKey(L"Arial", L'Ы', 20, kWhite, false, false, false, kGrey, 0)), kNoTexture);
 }
 
 TEST_F(TextTextureTest, GlyphsMadeWhileTheDeviceIsLostComeBackWithIt) {

@@ -126,8 +126,8 @@ TEST_F(DrawingTest, EmptyOrInvertedDestinationsAndFreedIdsDrawNothing) {
   Draw(id, RECT{10, 20, 10, 70});
   Draw(id, RECT{40, 20, 30, 70});
   Draw(id, RECT{10, 50, 40, 40});
-  Draw(IMResourceManager::kNoTexture, RECT{0, 0, 50, 50});
-  Draw(rm->GetIdCount(), RECT{0, 0, 50, 50});
+  Draw(kNoTexture, RECT{0, 0, 50, 50});
+  Draw(rm->GetIdCount(), RECT{0, 0, 50, 50});  // an id no texture has yet
   const Frame& f = End();
   for (std::uint32_t p : f.pixels) ASSERT_EQ(p, 0xFF000000u);
 }

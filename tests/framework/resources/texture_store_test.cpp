@@ -46,7 +46,7 @@ TEST_F(TextureStoreTest, ANameRegisteredAgainOnlyGainsAReference) {
   rm->ReleaseTexture(id);
   EXPECT_EQ(rm->FindTexture(L"Picture"), id);
   rm->ReleaseTexture(id);
-  EXPECT_EQ(rm->FindTexture(L"Picture"), rm->GetIdCount());
+  EXPECT_EQ(rm->FindTexture(L"Picture"), kNoTexture);
   EXPECT_EQ(Register(L"Other"), id) << "the freed id is taken before a new one";
 }
 
@@ -63,24 +63,24 @@ TEST_F(TextureStoreTest, FreedIdsAreReusedLastFreedFirst) {
 
 TEST_F(TextureStoreTest, UnknownNamesAndIdsAreHarmless) {
   const std::uint32_t id = Register(L"CraneHook");
-  EXPECT_EQ(rm->FindTexture(L"cranehook"), rm->GetIdCount()) << "names compare exactly";
+  EXPECT_EQ(rm->FindTexture(L"cranehook"), kNoTexture) << "names compare exactly";
   const std::uint32_t count = rm->GetIdCount();
   rm->ReleaseTexture(count);
   rm->ReleaseTexture(count + 7);
-  rm->ReleaseTexture(IMResourceManager::kNoTexture);
+  rm->ReleaseTexture(kNoTexture);
   rm->ReleaseTextureByName(L"nothing");
   EXPECT_EQ(RefCount(id), 1);
   rm->ReleaseTexture(id);
-  EXPECT_EQ(rm->AddRef(id), rm->GetIdCount()) << "a freed id gains no reference";
+  EXPECT_EQ(rm->AddRef(id), kNoTexture) << "a freed id gains no reference";
   EXPECT_EQ(rm->GetTexel(id, 0, 0), 0u);
   rm->LockTexture(id, [](void*, int, int) { ADD_FAILURE() << "locked a freed texture"; });
 }
 
 TEST_F(TextureStoreTest, FailedLoadsReturnAnIdNoTextureWillEverHave) {
   const std::uint32_t id = rm->LoadTexture(L"no such picture.png");
-  EXPECT_EQ(id, IMResourceManager::kNoTexture);
-  EXPECT_EQ(rm->RegisterTexture(L"junk", "junk junk junk", 14), IMResourceManager::kNoTexture);
-  EXPECT_EQ(rm->FindTexture(L"junk"), rm->GetIdCount());
+  EXPECT_EQ(id, kNoTexture);
+  EXPECT_EQ(rm->RegisterTexture(L"junk", "junk junk junk", 14), kNoTexture);
+  EXPECT_EQ(rm->FindTexture(L"junk"), kNoTexture);
   // Many textures later the failure value still names none of them.
   for (int i = 0; i < 5; ++i) Register(L"T" + std::to_wstring(i));
   EXPECT_EQ(rm->GetTextureRecord(id), nullptr);
@@ -95,7 +95,7 @@ TEST_F(TextureStoreTest, NumberedNamesAreResourcesAndOtherNamesAreFiles) {
   for (const char* name : {"4242", "4242.png"}) {
     std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), static_cast<long>(png.size()));
   }
-  EXPECT_EQ(rm->LoadTexture(L"4242"), IMResourceManager::kNoTexture) << "a number is never a file name";
+  EXPECT_EQ(rm->LoadTexture(L"4242"), kNoTexture) << "a number is never a file name";
   const std::uint32_t id = rm->LoadTexture(L"4242.png");
   ASSERT_NE(rm->GetTextureRecord(id), nullptr);
   EXPECT_EQ(rm->GetTextureRecord(id)->imageRect.right, 4);
@@ -192,8 +192,8 @@ TEST_F(TextureStoreTest, OutOfVideoMemoryEvictsTheFirstOtherTextureAndRetries) {
 
 TEST_F(TextureStoreTest, WhenNothingCanBeEvictedTheLoadFails) {
   platform::headless::SetVideoMemoryBudget(VideoMemoryUsed() + 100);
-  EXPECT_EQ(rm->CreateTexture(L"Huge", 64, 64, D3DFMT_A8R8G8B8), IMResourceManager::kNoTexture);
-  EXPECT_EQ(rm->FindTexture(L"Huge"), rm->GetIdCount());
+  EXPECT_EQ(rm->CreateTexture(L"Huge", 64, 64, D3DFMT_A8R8G8B8), kNoTexture);
+  EXPECT_EQ(rm->FindTexture(L"Huge"), kNoTexture);
 }
 
 TEST_F(TextureStoreTest, EnsureTextureEvictsOthersButNotItself) {

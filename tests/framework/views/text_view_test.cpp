@@ -106,8 +106,8 @@ TEST_F(TextViewTest, EqualCharactersInEqualFormatShareOneTexture) {
   second.EraseText(0, 2);
   EXPECT_EQ(Refs(Key(L'м')), 1);
   second.SetText(L"");
-  EXPECT_EQ(rm->FindTexture(Key(L'м')), rm->GetIdCount());
-  EXPECT_EQ(rm->FindTexture(Key(L'а')), rm->GetIdCount());
+  EXPECT_EQ(rm->FindTexture(Key(L'м')), kNoTexture);
+  EXPECT_EQ(rm->FindTexture(Key(L'а')), kNoTexture);
 }
 
 TEST_F(TextViewTest, ACharacterWithoutATextureNeverReleasesAnotherViewsTexture) {
