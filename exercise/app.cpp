@@ -3,7 +3,7 @@
 #include <boost/bind/bind.hpp>
 
 #include "exercise/hangar_scene.h"
-#include "framework/controls/mouse_hint.h"
+#include "framework/views/mouse_hint.h"
 #include "framework/platform/platform.h"
 #include "framework/resources/resource_manager.h"
 #include "shell/instruction_ending.h"

@@ -17,6 +17,7 @@
 
 #include "framework/platform/utf.h"
 #include "framework/resources/text_conversion.h"
+#include "framework/workbook/dom_walk.h"
 #include "framework/workbook/sheet_owners.h"
 #include "framework/workbook/workbook_file.h"
 
@@ -168,39 +169,6 @@ DOMDocument* ParseWorkbook(const char* bytes, size_t size, const char* systemId)
   }
 }
 
-// The next node after `node` in document order that lies below `top`, or null.
-DOMNode* NextBelow(DOMNode* node, const DOMNode* top) {
-  if (DOMNode* child = node->getFirstChild()) return child;
-  for (; node != nullptr && node != top; node = node->getParentNode()) {
-    if (DOMNode* sibling = node->getNextSibling()) return sibling;
-  }
-  return nullptr;
-}
-
-// The first element below `top`, in document order, with the tag name that `accept` takes.
-// A walk of our own: the library's live element lists walk the whole subtree again on every
-// length query, which makes a loop over them quadratic in a workbook of many pupils.
-template <typename Accept>
-DOMElement* FindBelow(DOMElement* top, const XMLCh* name, Accept accept) {
-  for (DOMNode* node = NextBelow(top, top); node != nullptr; node = NextBelow(node, top)) {
-    if (node->getNodeType() != DOMNode::ELEMENT_NODE) continue;
-    auto* element = static_cast<DOMElement*>(node);
-    if (XMLString::equals(element->getTagName(), name) && accept(element)) return element;
-  }
-  return nullptr;
-}
-
-// The next worksheet after `sheet` below `top`, in document order.
-DOMElement* NextWorksheet(DOMElement* top, DOMElement* sheet) {
-  for (DOMNode* node = NextBelow(sheet, top); node != nullptr; node = NextBelow(node, top)) {
-    if (node->getNodeType() == DOMNode::ELEMENT_NODE &&
-        XMLString::equals(static_cast<DOMElement*>(node)->getTagName(), u"Worksheet")) {
-      return static_cast<DOMElement*>(node);
-    }
-  }
-  return nullptr;
-}
-
 DOMElement* AppendElement(DOMDocument* document, DOMNode* parent, const XMLCh* name) {
   DOMElement* element = document->createElement(name);
   parent->appendChild(element);
@@ -274,10 +242,10 @@ void IMStatisticsWorkbook::SelectWorksheet(const std::wstring& pupil) {
   const std::u16string fullName = ToPupilName(pupil);
   const sheet_owners::Owners owners = sheet_owners::Read(document_);
   std::map<std::u16string, DOMElement*> sheets;
-  for (DOMElement* sheet = FindBelow(root, u"Worksheet", [](const DOMElement*) { return true; }); sheet;
-       sheet = NextWorksheet(root, sheet)) {
+  dom_walk::EachElementBelow(root, u"Worksheet", [&sheets](DOMElement* sheet) {
     sheets.emplace(sheet->getAttribute(u"ss:Name"), sheet);
-  }
+    return true;
+  });
   // A sheet recorded as this pupil's, then the sheet of the cleaned name unless it is recorded
   // as another pupil's (which is how workbooks without records are read, as before).
   for (const auto& [sheet, owner] : owners) {
@@ -306,7 +274,7 @@ void IMStatisticsWorkbook::SelectWorksheet(const std::wstring& pupil) {
 }
 
 DOMElement* IMStatisticsWorkbook::FindTable() {
-  DOMElement* table = FindBelow(worksheet_, u"Table", [](const DOMElement*) { return true; });
+  DOMElement* table = dom_walk::FirstElementBelow(worksheet_, u"Table");
   return table != nullptr ? table : AppendElement(document_, worksheet_, u"Table");
 }
 

@@ -6,40 +6,14 @@
 #include <algorithm>
 
 #include "framework/resources/text_conversion.h"
+#include "framework/workbook/dom_walk.h"
 #include "framework/workbook/statistics_workbook.h"
 
 using namespace XERCES_CPP_NAMESPACE;
+using dom_walk::EachElementBelow;
+using dom_walk::FirstElementBelow;
 
 namespace {
-
-// The next node after `node` in document order that lies below `top`, or null.
-DOMNode* NextBelow(DOMNode* node, const DOMNode* top) {
-  if (DOMNode* child = node->getFirstChild()) return child;
-  for (; node != nullptr && node != top; node = node->getParentNode()) {
-    if (DOMNode* sibling = node->getNextSibling()) return sibling;
-  }
-  return nullptr;
-}
-
-// Calls `visit` for each element named `name` below `top`, in document order.
-template <typename Visit>
-bool EachElementBelow(DOMElement* top, const XMLCh* name, Visit visit) {
-  for (DOMNode* node = NextBelow(top, top); node != nullptr; node = NextBelow(node, top)) {
-    if (node->getNodeType() != DOMNode::ELEMENT_NODE) continue;
-    auto* element = static_cast<DOMElement*>(node);
-    if (XMLString::equals(element->getTagName(), name) && !visit(element)) return false;
-  }
-  return true;
-}
-
-DOMElement* FirstElementBelow(DOMElement* top, const XMLCh* name) {
-  DOMElement* found = nullptr;
-  EachElementBelow(top, name, [&found](DOMElement* element) {
-    found = element;
-    return false;
-  });
-  return found;
-}
 
 // A cell's text as the printer's narrow text; a character beyond the code page becomes one
 // '?', however many UTF-16 units it took.

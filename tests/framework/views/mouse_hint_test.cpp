@@ -1,4 +1,4 @@
-#include "framework/controls/mouse_hint.h"
+#include "framework/views/mouse_hint.h"
 
 #include <gtest/gtest.h>
 
