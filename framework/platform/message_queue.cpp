@@ -3,7 +3,7 @@
 #include <map>
 
 #include "framework/platform/backend.h"
-#include "framework/platform/window.h"
+#include "framework/platform/system_window.h"
 
 namespace platform {
 

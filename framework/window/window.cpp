@@ -5,7 +5,7 @@
 
 #include "framework/platform/platform.h"
 #include "framework/platform/utf.h"
-#include "framework/platform/window.h"
+#include "framework/platform/system_window.h"
 #include "framework/resources/resource_manager.h"
 
 IMWindow* IMWindow::instance_ = nullptr;

@@ -5,7 +5,7 @@
 #include "framework/platform/backend.h"
 #include "framework/platform/device.h"
 #include "framework/platform/headless/headless.h"
-#include "framework/platform/window.h"
+#include "framework/platform/system_window.h"
 
 namespace platform {
 

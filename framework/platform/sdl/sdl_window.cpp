@@ -16,7 +16,7 @@
 #include "framework/platform/message_queue.h"
 #include "framework/platform/sdl/sdl_input.h"
 #include "framework/platform/utf.h"
-#include "framework/platform/window.h"
+#include "framework/platform/system_window.h"
 #include "media/embedded.h"
 
 namespace platform {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "framework/platform/headless/headless.h"
-#include "framework/platform/window.h"
+#include "framework/platform/system_window.h"
 #include "support/tree_fixture.h"
 
 namespace {

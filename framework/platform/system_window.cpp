@@ -1,4 +1,4 @@
-#include "framework/platform/window.h"
+#include "framework/platform/system_window.h"
 
 #include <map>
 #include <mutex>
