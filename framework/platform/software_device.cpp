@@ -416,6 +416,10 @@ HRESULT SoftwareDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, U
   if (state_->texture && !memory_->live.count(state_->texture)) state_->texture = nullptr;
 
   const RECT clip = ClipRect();
+  if (drawObserver_) {
+    drawObserver_(DrawCall{type, v.data(), vertexCount, s.texture, s.Standard(), s.minFilter, s.magFilter, s.addressU,
+                           s.addressV, clip});
+  }
   if (IsRectEmpty(clip)) return D3D_OK;
   if (type == D3DPT_TRIANGLEFAN && primitiveCount == 2 && DrawRectangle(v.data(), clip)) return D3D_OK;
   for (UINT p = 0; p < primitiveCount; ++p) {

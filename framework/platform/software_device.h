@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_set>
 #include <vector>
@@ -105,6 +106,19 @@ class SoftwareDevice : public Device {
   // Bytes held by this device's live textures.
   std::size_t VideoMemoryUsed() const { return memory_->used; }
 
+  // One draw as the rasteriser takes it. An observer sees every draw, so a frame's quads can
+  // be recorded and replayed elsewhere (the benchmark that compares compositors does).
+  struct DrawCall {
+    D3DPRIMITIVETYPE type;
+    const QuadVertex* vertices;
+    UINT vertexCount;
+    const SoftwareTexture* texture;  // null: none, or released since it was set
+    bool standard;                   // texture x diffuse, blended by source alpha
+    DWORD minFilter, magFilter, addressU, addressV;
+    RECT clip;
+  };
+  void SetDrawObserver(std::function<void(const DrawCall&)> observer) { drawObserver_ = std::move(observer); }
+
  private:
   struct State;
   struct Sampler;
@@ -121,6 +135,7 @@ class SoftwareDevice : public Device {
   std::shared_ptr<VideoMemory> memory_;
   std::unique_ptr<State> state_;
   bool inScene_ = false;
+  std::function<void(const DrawCall&)> drawObserver_;
 };
 
 }  // namespace platform
