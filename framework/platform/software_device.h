@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <unordered_set>
 #include <vector>
 
@@ -42,13 +43,13 @@ class SoftwareTexture : public Texture {
   D3DFORMAT Format() const { return format_; }
   const std::uint32_t* Texels() const { return texels_.data(); }
   std::size_t Bytes() const { return texels_.size() * 4; }
-  // Where a row has anything to draw: outside [visibleBegin, visibleEnd) texels are
-  // transparent, and [opaqueBegin, opaqueEnd) is the first run of opaque texels inside it. Lets a
-  // copy skip empty texels and copy opaque ones without blending.
-  struct RowSpans {
-    int visibleBegin, visibleEnd, opaqueBegin, opaqueEnd;
+  // The texels of a row that have anything to draw, left to right: a copy skips the transparent
+  // ones between runs, copies opaque runs without blending and blends the others.
+  struct Run {
+    int begin, end;
+    bool opaque;
   };
-  const RowSpans& Spans(int row) const;
+  std::span<const Run> Runs(int row) const;
 
  private:
   UINT width_;
@@ -59,7 +60,9 @@ class SoftwareTexture : public Texture {
   std::vector<std::uint32_t> texels_;
   bool locked_ = false;
   std::shared_ptr<VideoMemory> memory_;
-  mutable std::vector<RowSpans> spans_;  // empty until asked after the last unlock
+  // Empty until asked after the last unlock; row y's runs are [rowRuns_[y], rowRuns_[y + 1]).
+  mutable std::vector<Run> runs_;
+  mutable std::vector<std::size_t> rowRuns_;
 };
 
 class SoftwareVertexBuffer : public VertexBuffer {
