@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "framework/platform/backend.h"
 
@@ -27,6 +28,22 @@ inline std::uint32_t Modulate(std::uint32_t a, std::uint32_t b) {
   return Div255(Channel(a, 24) * Channel(b, 24)) << 24 | Div255(Channel(a, 16) * Channel(b, 16)) << 16 |
          Div255(Channel(a, 8) * Channel(b, 8)) << 8 | Div255(Channel(a, 0) * Channel(b, 0));
 }
+
+// Modulate by one colour, looked up: every channel value's product, in place.
+class Tint {
+ public:
+  explicit Tint(std::uint32_t color) {
+    for (int k = 0; k < 4; ++k) {
+      for (std::uint32_t v = 0; v < 256; ++v) products_[k][v] = Div255(v * Channel(color, 8 * k)) << (8 * k);
+    }
+  }
+  std::uint32_t operator()(std::uint32_t t) const {
+    return products_[0][t & 0xFF] | products_[1][t >> 8 & 0xFF] | products_[2][t >> 16 & 0xFF] | products_[3][t >> 24];
+  }
+
+ private:
+  std::uint32_t products_[4][256];
+};
 
 // src over dst by the source alpha, all four channels, two channels per multiply.
 inline std::uint32_t SourceOver(std::uint32_t s, std::uint32_t d) {
@@ -513,6 +530,7 @@ bool SoftwareDevice::DrawRectangle(const QuadVertex* v, const RECT& clip) {
     }
     bool contiguous = true;
     for (int i = 1; i < n && contiguous; ++i) contiguous = cols[i] == cols[0] + i;
+    std::optional<Tint> tint;  // made when first needed
     for (int y = y0; y < y1; ++y) {
       const double tv = v[0].v + (y - top) * dvdy;
       const int row = Wrap(static_cast<int>(std::floor(tv * sampler.height)), sampler.height, s.addressV);
@@ -524,13 +542,14 @@ bool SoftwareDevice::DrawRectangle(const QuadVertex* v, const RECT& clip) {
         // Texel columns [first, last): transparent ones are skipped; opaque runs are copied
         // when the tint is white.
         const int first = cols[0], last = cols[0] + n;
+        if (!white && !tint) tint.emplace(diffuse);
         for (const SoftwareTexture::Run& run : s.texture->Runs(row)) {
           if (run.begin >= last) break;
           const int c0 = std::max(run.begin, first), c1 = std::min(run.end, last);
           if (c0 >= c1) continue;
           std::uint32_t* out = dst + (c0 - first);  // the pixel of texel column c0
           if (!white) {
-            for (int c = c0; c < c1; ++c) BlendInto(Modulate(src[c] | sampler.alphaFill, diffuse), out + (c - c0));
+            for (int c = c0; c < c1; ++c) BlendInto((*tint)(src[c] | sampler.alphaFill), out + (c - c0));
           } else if (run.opaque) {
             std::memcpy(out, src + c0, static_cast<std::size_t>(c1 - c0) * 4);
           } else {
