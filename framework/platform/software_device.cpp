@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "framework/platform/backend.h"
 
@@ -27,6 +28,22 @@ inline std::uint32_t Modulate(std::uint32_t a, std::uint32_t b) {
   return Div255(Channel(a, 24) * Channel(b, 24)) << 24 | Div255(Channel(a, 16) * Channel(b, 16)) << 16 |
          Div255(Channel(a, 8) * Channel(b, 8)) << 8 | Div255(Channel(a, 0) * Channel(b, 0));
 }
+
+// Modulate by one colour, looked up: every channel value's product, in place.
+class Tint {
+ public:
+  explicit Tint(std::uint32_t color) {
+    for (int k = 0; k < 4; ++k) {
+      for (std::uint32_t v = 0; v < 256; ++v) products_[k][v] = Div255(v * Channel(color, 8 * k)) << (8 * k);
+    }
+  }
+  std::uint32_t operator()(std::uint32_t t) const {
+    return products_[0][t & 0xFF] | products_[1][t >> 8 & 0xFF] | products_[2][t >> 16 & 0xFF] | products_[3][t >> 24];
+  }
+
+ private:
+  std::uint32_t products_[4][256];
+};
 
 // src over dst by the source alpha, all four channels, two channels per multiply.
 inline std::uint32_t SourceOver(std::uint32_t s, std::uint32_t d) {
@@ -222,32 +239,50 @@ HRESULT SoftwareTexture::LockRect(UINT level, LockedRect* out, const RECT* rect,
 HRESULT SoftwareTexture::UnlockRect(UINT level) {
   if (level != 0 || !locked_) return D3DERR_INVALIDCALL;
   locked_ = false;
-  spans_.clear();
+  runs_.clear();
+  rowRuns_.clear();
   return D3D_OK;
 }
 
-const SoftwareTexture::RowSpans& SoftwareTexture::Spans(int row) const {
-  if (spans_.empty()) {
-    spans_.resize(height_);
+std::span<const SoftwareTexture::Run> SoftwareTexture::Runs(int row) const {
+  // Opaque runs shorter than this are blended with their neighbours: a copy of a few texels
+  // costs more than blending them.
+  constexpr int kShortestCopy = 8;
+  if (rowRuns_.empty()) {
+    rowRuns_.reserve(height_ + 1);
     const int w = static_cast<int>(width_);
     for (UINT y = 0; y < height_; ++y) {
-      const std::uint32_t* p = texels_.data() + static_cast<std::size_t>(y) * width_;
-      RowSpans& span = spans_[y];
+      rowRuns_.push_back(runs_.size());
       if (format_ == D3DFMT_X8R8G8B8) {
-        span = RowSpans{0, w, 0, w};
+        runs_.push_back(Run{0, w, true});
         continue;
       }
-      int vb = 0, ve = w;
-      while (vb < ve && (p[vb] >> 24) == 0) ++vb;
-      while (ve > vb && (p[ve - 1] >> 24) == 0) --ve;
-      int ob = vb;
-      while (ob < ve && (p[ob] >> 24) != 255) ++ob;
-      int oe = ob;
-      while (oe < ve && (p[oe] >> 24) == 255) ++oe;
-      span = RowSpans{vb, ve, ob, oe};
+      const std::uint32_t* p = texels_.data() + static_cast<std::size_t>(y) * width_;
+      auto alpha = [p](int x) { return p[x] >> 24; };
+      for (int x = 0; x < w;) {
+        if (alpha(x) == 0) {
+          ++x;
+          continue;
+        }
+        int end = x + 1;
+        bool opaque = alpha(x) == 255;
+        if (opaque) {
+          while (end < w && alpha(end) == 255) ++end;
+          opaque = end - x >= kShortestCopy;
+        } else {
+          while (end < w && alpha(end) != 0 && alpha(end) != 255) ++end;
+        }
+        if (!opaque && runs_.size() > rowRuns_.back() && !runs_.back().opaque && runs_.back().end == x) {
+          runs_.back().end = end;
+        } else {
+          runs_.push_back(Run{x, end, opaque});
+        }
+        x = end;
+      }
     }
+    rowRuns_.push_back(runs_.size());
   }
-  return spans_[row];
+  return std::span<const Run>(runs_.data() + rowRuns_[row], runs_.data() + rowRuns_[row + 1]);
 }
 
 HRESULT SoftwareVertexBuffer::Lock(UINT offset, UINT size, void** out, DWORD /*flags*/) {
@@ -416,6 +451,10 @@ HRESULT SoftwareDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, U
   if (state_->texture && !memory_->live.count(state_->texture)) state_->texture = nullptr;
 
   const RECT clip = ClipRect();
+  if (drawObserver_) {
+    drawObserver_(DrawCall{type, v.data(), vertexCount, s.texture, s.Standard(), s.minFilter, s.magFilter, s.addressU,
+                           s.addressV, clip});
+  }
   if (IsRectEmpty(clip)) return D3D_OK;
   if (type == D3DPT_TRIANGLEFAN && primitiveCount == 2 && DrawRectangle(v.data(), clip)) return D3D_OK;
   for (UINT p = 0; p < primitiveCount; ++p) {
@@ -491,27 +530,32 @@ bool SoftwareDevice::DrawRectangle(const QuadVertex* v, const RECT& clip) {
     }
     bool contiguous = true;
     for (int i = 1; i < n && contiguous; ++i) contiguous = cols[i] == cols[0] + i;
+    std::optional<Tint> tint;  // made when first needed
     for (int y = y0; y < y1; ++y) {
       const double tv = v[0].v + (y - top) * dvdy;
       const int row = Wrap(static_cast<int>(std::floor(tv * sampler.height)), sampler.height, s.addressV);
       const std::uint32_t* src = s.texture ? sampler.texels + static_cast<std::size_t>(row) * sampler.width : &kWhite;
       std::uint32_t* dst = frame + static_cast<std::size_t>(y) * width_ + x0;
-      if (standard && white && contiguous) {
-        if (sampler.alphaFill) {
-          for (int i = 0; i < n; ++i) dst[i] = src[cols[0] + i] | 0xFF000000;
-          continue;
+      if (standard && white && contiguous && sampler.alphaFill) {
+        for (int i = 0; i < n; ++i) dst[i] = src[cols[0] + i] | 0xFF000000;
+      } else if (standard && contiguous) {
+        // Texel columns [first, last): transparent ones are skipped; opaque runs are copied
+        // when the tint is white.
+        const int first = cols[0], last = cols[0] + n;
+        if (!white && !tint) tint.emplace(diffuse);
+        for (const SoftwareTexture::Run& run : s.texture->Runs(row)) {
+          if (run.begin >= last) break;
+          const int c0 = std::max(run.begin, first), c1 = std::min(run.end, last);
+          if (c0 >= c1) continue;
+          std::uint32_t* out = dst + (c0 - first);  // the pixel of texel column c0
+          if (!white) {
+            for (int c = c0; c < c1; ++c) BlendInto((*tint)(src[c] | sampler.alphaFill), out + (c - c0));
+          } else if (run.opaque) {
+            std::memcpy(out, src + c0, static_cast<std::size_t>(c1 - c0) * 4);
+          } else {
+            for (int c = c0; c < c1; ++c) BlendInto(src[c], out + (c - c0));
+          }
         }
-        // Texel columns [c0, c1): transparent ones are skipped, opaque ones copied.
-        const SoftwareTexture::RowSpans& span = s.texture->Spans(row);
-        const int c0 = std::max(cols[0], span.visibleBegin);
-        const int c1 = std::min(cols[0] + n, span.visibleEnd);
-        if (c0 >= c1) continue;
-        const int o0 = std::clamp(span.opaqueBegin, c0, c1);
-        const int o1 = std::max(std::clamp(span.opaqueEnd, c0, c1), o0);
-        std::uint32_t* out = dst + (c0 - cols[0]);  // pixel of texel column c0
-        for (int c = c0; c < o0; ++c) BlendInto(src[c], out + (c - c0));
-        std::memcpy(out + (o0 - c0), src + o0, static_cast<std::size_t>(o1 - o0) * 4);
-        for (int c = o1; c < c1; ++c) BlendInto(src[c], out + (c - c0));
       } else if (standard && white) {
         for (int i = 0; i < n; ++i) BlendInto(src[cols[i]] | sampler.alphaFill, dst + i);
       } else if (standard) {
@@ -666,9 +710,12 @@ HRESULT SoftwareDevice::Clear(DWORD count, const RECT* rects, DWORD flags, DWORD
   auto fill = [&](const RECT& r) {
     RECT area;
     if (!IntersectRect(&area, r, clip)) return;
-    for (int y = area.top; y < area.bottom; ++y) {
-      std::uint32_t* row = backBuffer_.data() + static_cast<std::size_t>(y) * width_;
-      std::fill(row + area.left, row + area.right, color);
+    // One row is filled word by word; the others are copies of it, which run much faster.
+    const std::size_t bytes = static_cast<std::size_t>(area.right - area.left) * 4;
+    std::uint32_t* first = backBuffer_.data() + static_cast<std::size_t>(area.top) * width_ + area.left;
+    std::fill_n(first, area.right - area.left, color);
+    for (int y = 1; y < area.bottom - area.top; ++y) {
+      std::memcpy(first + static_cast<std::size_t>(y) * width_, first, bytes);
     }
   };
   if (count == 0 || !rects) {

@@ -8,7 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <unordered_set>
 #include <vector>
 
@@ -41,13 +43,13 @@ class SoftwareTexture : public Texture {
   D3DFORMAT Format() const { return format_; }
   const std::uint32_t* Texels() const { return texels_.data(); }
   std::size_t Bytes() const { return texels_.size() * 4; }
-  // Where a row has anything to draw: outside [visibleBegin, visibleEnd) texels are
-  // transparent, and [opaqueBegin, opaqueEnd) is the first run of opaque texels inside it. Lets a
-  // copy skip empty texels and copy opaque ones without blending.
-  struct RowSpans {
-    int visibleBegin, visibleEnd, opaqueBegin, opaqueEnd;
+  // The texels of a row that have anything to draw, left to right: a copy skips the transparent
+  // ones between runs, copies opaque runs without blending and blends the others.
+  struct Run {
+    int begin, end;
+    bool opaque;
   };
-  const RowSpans& Spans(int row) const;
+  std::span<const Run> Runs(int row) const;
 
  private:
   UINT width_;
@@ -58,7 +60,9 @@ class SoftwareTexture : public Texture {
   std::vector<std::uint32_t> texels_;
   bool locked_ = false;
   std::shared_ptr<VideoMemory> memory_;
-  mutable std::vector<RowSpans> spans_;  // empty until asked after the last unlock
+  // Empty until asked after the last unlock; row y's runs are [rowRuns_[y], rowRuns_[y + 1]).
+  mutable std::vector<Run> runs_;
+  mutable std::vector<std::size_t> rowRuns_;
 };
 
 class SoftwareVertexBuffer : public VertexBuffer {
@@ -105,6 +109,19 @@ class SoftwareDevice : public Device {
   // Bytes held by this device's live textures.
   std::size_t VideoMemoryUsed() const { return memory_->used; }
 
+  // One draw as the rasteriser takes it. An observer sees every draw, so a frame's quads can
+  // be recorded and replayed elsewhere (the benchmark that compares compositors does).
+  struct DrawCall {
+    D3DPRIMITIVETYPE type;
+    const QuadVertex* vertices;
+    UINT vertexCount;
+    const SoftwareTexture* texture;  // null: none, or released since it was set
+    bool standard;                   // texture x diffuse, blended by source alpha
+    DWORD minFilter, magFilter, addressU, addressV;
+    RECT clip;
+  };
+  void SetDrawObserver(std::function<void(const DrawCall&)> observer) { drawObserver_ = std::move(observer); }
+
  private:
   struct State;
   struct Sampler;
@@ -121,6 +138,7 @@ class SoftwareDevice : public Device {
   std::shared_ptr<VideoMemory> memory_;
   std::unique_ptr<State> state_;
   bool inScene_ = false;
+  std::function<void(const DrawCall&)> drawObserver_;
 };
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "framework/platform/headless/headless.h"
 
@@ -137,6 +139,44 @@ TEST_F(SoftwareDeviceTest, MinificationBlendsNeighboursAcrossTheWrap) {
        2);
   EXPECT_EQ(At(0, 0), 0xFF000064u);
   device.EndScene();
+  t->Release();
+}
+
+TEST_F(SoftwareDeviceTest, RectangleCopiesMatchTheGeneralRasteriser) {
+  // Rows of transparent gaps, soft texels, and long and short opaque runs; any window of them,
+  // white or tinted, must come out of the rectangle copy as out of the triangle rasteriser.
+  static const char kAlpha[] = "...ppp..oooooooooo...oooopp.op.pooooooooooooooop....pppppoooo...";
+  static_assert(sizeof kAlpha == 65);
+  platform::Texture* t = MakeTexture(64, 4, D3DFMT_A8R8G8B8, [](int x, int y) {
+    const std::uint32_t a = kAlpha[x] == '.' ? 0 : kAlpha[x] == 'o' ? 255 : 40 + 50 * ((x + y) % 4);
+    return a << 24 | static_cast<std::uint32_t>(x * 4) << 16 | static_cast<std::uint32_t>(y * 60) << 8 | 0x90u;
+  });
+  device.SetTexture(0, t);
+  device.SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+  device.SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  device.SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  device.SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  auto frame = [&](D3DPRIMITIVETYPE type, int s0, int s1, DWORD tint) {
+    device.Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF305070, 1.0f, 0);
+    device.BeginScene();
+    const float x0 = 1.5f, x1 = x0 + static_cast<float>(s1 - s0), y0 = 2.5f, y1 = y0 + 4;
+    const float u0 = static_cast<float>(s0) / 64, u1 = static_cast<float>(s1) / 64;
+    const QuadVertex tl{x0, y0, 0, 1, tint, u0, 0}, tr{x1, y0, 0, 1, tint, u1, 0}, br{x1, y1, 0, 1, tint, u1, 1},
+        bl{x0, y1, 0, 1, tint, u0, 1};
+    if (type == D3DPT_TRIANGLEFAN) {
+      Draw(type, {tl, tr, br, bl}, 2);
+    } else {
+      Draw(type, {tl, tr, br, tl, br, bl}, 2);
+    }
+    device.EndScene();
+    return std::vector<std::uint32_t>(device.BackBuffer(), device.BackBuffer() + device.Width() * device.Height());
+  };
+  for (DWORD tint : {0xFFFFFFFFu, 0xFF40C0FFu, 0x80FFFFFFu}) {
+    for (auto [s0, s1] : {std::pair{0, 64}, {4, 30}, {10, 22}, {20, 24}, {24, 27}, {5, 6}, {30, 62}}) {
+      EXPECT_EQ(frame(D3DPT_TRIANGLEFAN, s0, s1, tint), frame(D3DPT_TRIANGLELIST, s0, s1, tint))
+          << "texels " << s0 << " to " << s1 << ", tint " << std::hex << tint;
+    }
+  }
   t->Release();
 }
 
