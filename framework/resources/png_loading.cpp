@@ -141,7 +141,10 @@ bool DecodePngToTexture(platform::Device* device, png_structp png, platform::Tex
 }
 
 png_structp CreateReadStruct() {
-  return png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorHandler, nullptr);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorHandler, nullptr);
+  // A larger picture is refused at its header, before libpng allocates rows for it.
+  if (png) png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
+  return png;
 }
 
 }  // namespace
