@@ -70,7 +70,8 @@ bool RunJpegDecode(platform::Device* device, JpegDecode* d, const unsigned char*
   // warning) and never skips past the end of the data.
   jpeg_mem_src(&d->cinfo, data, size);
   jpeg_read_header(&d->cinfo, TRUE);
-  // The frame's size is all the library sizes its buffers by, so it is checked first.
+  // The library sizes its whole-image buffers from the frame header alone: the sides are
+  // checked before it starts.
   if (d->cinfo.image_width > static_cast<JDIMENSION>(kMaxPictureSide) ||
       d->cinfo.image_height > static_cast<JDIMENSION>(kMaxPictureSide)) {
     Refuse(reinterpret_cast<j_common_ptr>(&d->cinfo), "larger than any texture");

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <new>
 #include <string>
 
@@ -273,6 +274,23 @@ TEST_F(ImageLoadingTest, JpegsWithWarningsLoad) {
   // Cut short inside the scan (here: the end-of-image marker lost): what was decoded shows.
   ASSERT_TRUE(LoadJpeg(std::vector<unsigned char>(good.begin(), good.end() - 2)));
   EXPECT_TRUE(same());
+}
+
+// Each scan of a progressive picture is a pass over the whole picture, and scans the library
+// finds out of order only warn: a picture of more scans than any encoder writes is refused.
+TEST_F(ImageLoadingTest, ProgressiveJpegsOfEndlessScansAreRefused) {
+  const auto good = ReadData("progressive.jpg");
+  ASSERT_TRUE(LoadJpeg(good));
+  texture->Release();
+  texture = nullptr;
+  // The last scan, from its marker to the end-of-image marker, a thousand times more.
+  const unsigned char kSos[] = {0xFF, 0xDA};
+  const auto last = std::find_end(good.begin(), good.end(), std::begin(kSos), std::end(kSos));
+  std::vector<unsigned char> endless(good.begin(), good.end() - 2);
+  for (int i = 0; i < 1000; ++i) endless.insert(endless.end(), last, good.end() - 2);
+  endless.insert(endless.end(), {0xFF, 0xD9});
+  EXPECT_FALSE(LoadJpeg(endless));
+  EXPECT_EQ(texture, nullptr);
 }
 
 TEST_F(ImageLoadingTest, FilesLoadPngThenJpegAndMissingOrEmptyFilesFail) {
