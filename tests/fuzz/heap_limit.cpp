@@ -25,13 +25,14 @@ std::atomic<bool> g_limited{false};
 std::atomic<long long> g_held{0};
 
 [[maybe_unused]] [[noreturn]] void Exceeded() {
-  static const char kMessage[] = "heap limit: the input made the program hold more than 2048 MiB at once\n";
+  static const char kMessage[] =
+      "heap limit: the input made the program hold more than 2048 MiB at once, or ask for 1024 MiB in one block\n";
   [[maybe_unused]] const auto written = write(2, kMessage, sizeof kMessage - 1);
   std::abort();
 }
 
 [[maybe_unused]] void Refuse(std::size_t bytes) {
-  if (g_limited.load(std::memory_order_relaxed) && bytes > fuzz::kHeapLimitBytes) Exceeded();
+  if (g_limited.load(std::memory_order_relaxed) && bytes > fuzz::kAllocationLimitBytes) Exceeded();
 }
 
 [[maybe_unused]] void Took(std::size_t bytes) {
