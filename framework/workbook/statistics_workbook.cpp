@@ -265,6 +265,13 @@ void IMStatisticsWorkbook::LoadDocument() {
   const workbook_file::ReadStatus status = workbook_file::ReadWholeFile(path, &bytes);
   if (status == workbook_file::ReadStatus::kRead) {
     document_ = ParseWorkbook(bytes.data(), bytes.size(), path.c_str());
+    // Xerces reads some documents it cannot write back (its UTF-7 decoder lets a lone
+    // surrogate through, which the writer refuses): no save of such a workbook would succeed.
+    std::string written;
+    if (document_ != nullptr && !Serialize(&written)) {
+      document_->release();
+      document_ = nullptr;
+    }
   }
   if (document_ == nullptr && status != workbook_file::ReadStatus::kMissing) {
     // Whatever is there may be the only copy of earlier results: keep it under another name.

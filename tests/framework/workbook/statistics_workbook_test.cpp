@@ -346,8 +346,11 @@ TEST(StatisticsWorkbookTest, ADamagedFileIsMovedAsideAndAFreshWorkbookStarted) {
   for (int i = 0; i < 100000; ++i) nest += "<a>";
   for (int i = 0; i < 100000; ++i) nest += "</a>";
   deep.insert(deep.rfind("</Workbook>"), nest);
+  // Read, but not writable: a lone surrogate (U+D834) through the library's UTF-7 decoder.
+  const std::string unwritable = "<?xml version=\"1.0\" encoding=\"UTF-7\"?><Workbook a=\"+2DQ-\"/>";
   const std::vector<std::string> damaged = {
-      "", golden.substr(0, golden.size() / 2), "not XML at all", "<html><body/></html>", "\xEF\xBB\xBF<Work", deep};
+      "", golden.substr(0, golden.size() / 2), "not XML at all", "<html><body/></html>", "\xEF\xBB\xBF<Work", deep,
+      unwritable};
   for (const std::string& content : damaged) {
     SCOPED_TRACE("content: " + content.substr(0, 30));
     ScratchFolder folder;
