@@ -19,12 +19,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A folder of this process's own, in memory where the system has one: every save syncs.
+fs::path g_folder;
+
+void RemoveFolder() {
+  std::error_code error;
+  fs::remove_all(g_folder, error);
+}
+
+// A folder of this process's own, in memory where the system has one (every save syncs),
+// removed when the process ends.
 fs::path Folder() {
   const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-  const fs::path folder = base / ("im-workbook-fuzz-" + std::to_string(::getpid()));
-  fs::create_directories(folder);
-  return folder;
+  g_folder = base / ("im-workbook-fuzz-" + std::to_string(::getpid()));
+  fs::create_directories(g_folder);
+  std::atexit(RemoveFolder);
+  return g_folder;
 }
 
 std::string ReadFile(const fs::path& path) {
