@@ -5,12 +5,16 @@ ASAN      := build/asan
 TSAN      := build/tsan
 # What a package would ship: optimised, no debug information.
 PACKAGE   := build/package
+FUZZ      := build/fuzz
+# `make fuzz`: each fuzz target runs this many seconds, this many targets at a time.
+FUZZ_SECONDS ?= 60
+FUZZ_JOBS    ?= 2
 # The test programs with worker threads, which also run under ThreadSanitizer.
 TSAN_TESTS := sound_tests platform_tests sdl_backend_tests
 GENERATOR := -G Ninja
 
 .PHONY: all deps deps-run build build-asan build-tsan build-package run test test-release test-asan test-tsan \
-        bench clean
+        bench fuzz clean
 
 all: build
 
@@ -54,6 +58,13 @@ test-tsan: build-tsan
 	ctest --test-dir $(TSAN) --output-on-failure -j $(JOBS) -L '^(sound_tests|platform_tests|sdl_backend_tests)$$'
 
 test: test-release test-asan test-tsan
+
+# The libFuzzer programs (clang, ASan and UBSan); findings are kept in $(FUZZ)/fuzz/findings.
+fuzz: deps-test
+	cmake -S . -B $(FUZZ) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DIM_FUZZ=ON \
+	      -DIM_TESTS=ON
+	cmake --build $(FUZZ) -j $(JOBS) --target fuzzers
+	tests/fuzz/run-fuzzers $(FUZZ) $(FUZZ_SECONDS) $(FUZZ_JOBS)
 
 bench: build
 	@for b in $(RELEASE)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done; true

@@ -2,8 +2,11 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <system_error>
+#include <unordered_set>
 
 #include "media/embedded.h"
 
@@ -143,12 +146,22 @@ std::shared_ptr<const ResourceModule> ResourceModule::Parse(std::vector<unsigned
   if (!base) return nullptr;
   const std::size_t sectionSize = *resourceSize;
 
-  // Three levels: type, then number, then language; only numbered RCDATA entries count.
+  // Three levels: type, then number, then language; only numbered RCDATA entries count. In a
+  // well-formed module the directories form a tree. A directory reached again (shared by two
+  // entries, or a loop) is not read again, so a module has at most one entry per language
+  // directory and reading it takes time in proportion to its size.
+  std::unordered_set<std::uint32_t> visited;
+  auto firstVisit = [&visited](std::uint32_t offset) { return visited.insert(offset).second; };
+  firstVisit(0);
   for (const DirectoryEntry& type : ReadDirectory(reader, *base, sectionSize, 0)) {
     if (type.name != kRtRcData || !(type.target & kResourceHighBit)) continue;
-    for (const DirectoryEntry& name : ReadDirectory(reader, *base, sectionSize, type.target & ~kResourceHighBit)) {
+    const std::uint32_t numbers = type.target & ~kResourceHighBit;
+    if (!firstVisit(numbers)) continue;
+    for (const DirectoryEntry& name : ReadDirectory(reader, *base, sectionSize, numbers)) {
       if ((name.name & kResourceHighBit) || !(name.target & kResourceHighBit)) continue;
-      const auto languages = ReadDirectory(reader, *base, sectionSize, name.target & ~kResourceHighBit);
+      const std::uint32_t languagesAt = name.target & ~kResourceHighBit;
+      if (!firstVisit(languagesAt)) continue;
+      const auto languages = ReadDirectory(reader, *base, sectionSize, languagesAt);
       if (languages.empty() || (languages.front().target & kResourceHighBit)) continue;
       const std::uint32_t dataEntry = languages.front().target;
       if (dataEntry >= sectionSize || sectionSize - dataEntry < 16) continue;
@@ -177,14 +190,48 @@ std::span<const unsigned char> ResourceModule::FindRcData(std::uint32_t number) 
   return {};
 }
 
+namespace {
+
+// The companion module at `path` as last read, and what its file looked like then.
+struct CachedModule {
+  std::uintmax_t size = 0;
+  std::filesystem::file_time_type modified;
+  std::shared_ptr<const ResourceModule> module;  // null when the file is no module
+};
+
+// Read once, and again only when the file's size or time changes. Null when there is no file.
+std::shared_ptr<const ResourceModule> CompanionModule(const std::filesystem::path& path) {
+  static std::mutex mutex;
+  static std::map<std::filesystem::path, CachedModule> cache;
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  const std::filesystem::file_time_type modified = error ? std::filesystem::file_time_type() :
+                                                           std::filesystem::last_write_time(path, error);
+  const std::lock_guard<std::mutex> lock(mutex);
+  if (error) {
+    cache.erase(path);
+    return nullptr;
+  }
+  const auto found = cache.find(path);
+  if (found != cache.end() && found->second.size == size && found->second.modified == modified) {
+    return found->second.module;
+  }
+  auto module = ResourceModule::Load(path);
+  cache[path] = CachedModule{size, modified, module};
+  return module;
+}
+
+}  // namespace
+
 ResourceData FindResource(std::uint32_t number) {
   if (auto own = media::FindResource(number); !own.empty()) return {own, nullptr};
-  // Like a module loaded as a data file: read anew for each lookup and kept while used.
+  // Like a module loaded as a data file. A lookup holds the module it found, so a later change
+  // of the file never takes bytes from under a picture or a sound.
   std::error_code error;
   const std::filesystem::path folders[] = {ExecutableFolder(), std::filesystem::current_path(error)};
   for (const auto& folder : folders) {
     if (folder.empty()) continue;
-    auto module = ResourceModule::Load(folder / "Animations.dll");
+    auto module = CompanionModule(folder / "Animations.dll");
     if (!module) continue;
     auto bytes = module->FindRcData(number);
     if (bytes.empty()) return {};

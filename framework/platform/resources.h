@@ -28,6 +28,8 @@ class ResourceModule {
 
   // The RCDATA entry with that number (its first language); empty when there is none.
   std::span<const unsigned char> FindRcData(std::uint32_t number) const;
+  // How many numbered RCDATA entries were found.
+  std::size_t EntryCount() const { return entries_.size(); }
 
  private:
   struct Entry {
@@ -41,7 +43,8 @@ class ResourceModule {
 };
 
 // The program's own resource `number`, else the companion module's, searched beside the
-// executable and then in the current folder. Empty when neither holds it.
+// executable and then in the current folder. The module is read once per process, and again
+// when its file changes. Empty when neither holds it.
 ResourceData FindResource(std::uint32_t number);
 
 }  // namespace platform

@@ -6,9 +6,6 @@
 
 namespace {
 
-// No device offers more; a picture claiming more is refused before any memory is taken.
-constexpr int kMaxTextureSide = 8192;
-
 UINT RoundUpToPowerOfTwo(int size) {
   UINT p = 1;
   while (static_cast<int>(p) < size) p <<= 1;
@@ -20,7 +17,7 @@ UINT RoundUpToPowerOfTwo(int size) {
 bool CreateTexturePow2(platform::Device* device, platform::Texture*& texture, int width, int height,
                        D3DFORMAT format) {
   texture = nullptr;
-  if (width > kMaxTextureSide || height > kMaxTextureSide) return false;
+  if (width > kMaxPictureSide || height > kMaxPictureSide) return false;
   const UINT w = RoundUpToPowerOfTwo(width);
   const UINT h = RoundUpToPowerOfTwo(height);
   if (!device) {

@@ -11,8 +11,13 @@
 
 #include "framework/platform/device.h"
 
-// Sides raised to the smallest power of two not below them (1 for 1 or less). Out of video
-// memory throws std::bad_alloc; any other failure returns false.
+// The longest side of any picture or texture (no device offers more). The loaders refuse a
+// larger picture from its header, before the decoder allocates anything for it.
+constexpr int kMaxPictureSide = 8192;
+
+// Sides raised to the smallest power of two not below them (1 for 1 or less); a side above
+// kMaxPictureSide returns false. Out of video memory throws std::bad_alloc; any other failure
+// returns false.
 bool CreateTexturePow2(platform::Device* device, platform::Texture*& texture, int width, int height,
                        D3DFORMAT format);
 

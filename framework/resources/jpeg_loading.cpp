@@ -1,5 +1,7 @@
-// JPEG decoding into a locked texture. Errors and warnings (corrupt or truncated data) jump
-// back to the decode, which fails: the library's own handler would end the program.
+// JPEG decoding into a locked texture. Errors (unreadable data, a picture beyond the bounds
+// below) jump back to the decode, which fails: the library's own handler would end the
+// program. Warnings (corrupt data the library decodes around, a picture cut short) are counted
+// by the library's standard handler and the picture loads with what it decoded.
 
 #include <cstdio>
 // jpeglib.h needs FILE and size_t declared first.
@@ -16,25 +18,38 @@
 
 namespace {
 
+// The library's working memory for one picture: enough for the whole-image coefficients of a
+// progressive picture of kMaxPictureSide square in three full-resolution components (384 MiB).
+constexpr long kMaxWorkingMemory = 512L << 20;
+// A progressive picture has about ten scans; each further one costs a pass over the picture.
+constexpr int kMaxScans = 1000;
+
 struct JpegError {
   jpeg_error_mgr manager;
   std::jmp_buf jump;
 };
 
+[[noreturn]] void FailDecode(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1); }
+
 void JpegErrorExit(j_common_ptr cinfo) {
   (*cinfo->err->output_message)(cinfo);
-  std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
+  FailDecode(cinfo);
 }
 
-// A warning means the data is corrupt or ended early: the picture is not trusted.
-void JpegEmitMessage(j_common_ptr cinfo, int level) {
-  if (level >= 0) return;
-  JpegErrorExit(cinfo);
+void Refuse(j_common_ptr cinfo, const char* why) {
+  std::fprintf(stderr, "JPEG picture refused: %s\n", why);
+  FailDecode(cinfo);
+}
+
+// Called while the library reads a progressive picture's scans.
+void CountScans(j_common_ptr cinfo) {
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) Refuse(cinfo, "too many scans");
 }
 
 struct JpegDecode {
   jpeg_decompress_struct cinfo;
   JpegError error;
+  jpeg_progress_mgr progress;
   bool created = false;
   platform::Texture* texture = nullptr;
   bool locked = false;
@@ -45,14 +60,22 @@ bool RunJpegDecode(platform::Device* device, JpegDecode* d, const unsigned char*
                    int* height) {
   d->cinfo.err = jpeg_std_error(&d->error.manager);
   d->error.manager.error_exit = JpegErrorExit;
-  d->error.manager.emit_message = JpegEmitMessage;
   if (setjmp(d->error.jump)) return false;
   jpeg_create_decompress(&d->cinfo);
   d->created = true;
+  d->cinfo.mem->max_memory_to_use = kMaxWorkingMemory;
+  d->progress.progress_monitor = CountScans;
+  d->cinfo.progress = &d->progress;
   // The library's memory source ends a short stream with an end-of-image marker (after a
-  // warning, which fails the load) and never skips past the end of the data.
+  // warning) and never skips past the end of the data.
   jpeg_mem_src(&d->cinfo, data, size);
   jpeg_read_header(&d->cinfo, TRUE);
+  // The library sizes its whole-image buffers from the frame header alone: the sides are
+  // checked before it starts.
+  if (d->cinfo.image_width > static_cast<JDIMENSION>(kMaxPictureSide) ||
+      d->cinfo.image_height > static_cast<JDIMENSION>(kMaxPictureSide)) {
+    Refuse(reinterpret_cast<j_common_ptr>(&d->cinfo), "larger than any texture");
+  }
   if (d->cinfo.jpeg_color_space == JCS_GRAYSCALE) d->cinfo.out_color_space = JCS_RGB;
   jpeg_start_decompress(&d->cinfo);
 

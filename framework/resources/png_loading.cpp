@@ -140,8 +140,19 @@ bool DecodePngToTexture(platform::Device* device, png_structp png, platform::Tex
   return true;
 }
 
+// Chunks a picture does not need that libpng reads whole into memory sized by their length
+// field, which it only warns about when the length passes its limit: a 41-byte file claiming
+// a 1.6 GB text chunk got 1.6 GB. They are skipped unread.
+constexpr png_byte kSkippedChunks[] = "tEXt\0zTXt\0iTXt\0sPLT\0eXIf\0pCAL\0sCAL";
+constexpr int kSkippedChunkCount = sizeof kSkippedChunks / 5;
+
 png_structp CreateReadStruct() {
-  return png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorHandler, nullptr);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorHandler, nullptr);
+  if (!png) return nullptr;
+  // A larger picture is refused at its header, before libpng allocates rows for it.
+  png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkippedChunks, kSkippedChunkCount);
+  return png;
 }
 
 }  // namespace

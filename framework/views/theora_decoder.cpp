@@ -6,6 +6,9 @@
 
 namespace {
 constexpr int kFeedBytes = 8192;
+// The longest side of a coded frame. The praise clips are 320 x 200; a frame of this side
+// takes the decoder about 25 MiB and the view two textures of 16 MiB, each with its copy.
+constexpr ogg_uint32_t kMaxFrameSide = 2048;
 }  // namespace
 
 IMTheoraDecoder::IMTheoraDecoder() { Init(); }
@@ -107,7 +110,11 @@ void IMTheoraDecoder::ParseHeaders() {
       throw std::runtime_error("eof searched. terminate...");
     }
   }
-  theora_decode_init(&state_, &info_);
+  // The decoder sizes its buffers by the header alone (the picture lies within the frame).
+  if (info_.width > kMaxFrameSide || info_.height > kMaxFrameSide) {
+    throw std::runtime_error("error during theora_decode_init (frame too large)");
+  }
+  if (theora_decode_init(&state_, &info_) != 0) throw std::runtime_error("error during theora_decode_init");
 }
 
 bool IMTheoraDecoder::DecodeNext() {

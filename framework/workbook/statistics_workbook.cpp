@@ -145,10 +145,49 @@ struct ReleaseXerces {
   void operator()(T* object) const { object->release(); }
 };
 
+// Far deeper than a workbook's cells (six levels down). Saving a document walks it with one
+// call per level, so a document nested deeper than the stack allows could be read but never
+// saved: it is refused while it is read.
+constexpr int kMaxNesting = 256;
+
+// A DOM parser that stops at kMaxNesting levels of elements.
+class NestingBoundParser : public XercesDOMParser {
+ public:
+  struct TooDeep {};
+
+  void startElement(const XMLElementDecl& decl, const unsigned int uri, const XMLCh* const prefix,
+                    const RefVectorOf<XMLAttr>& attributes, const XMLSize_t count, const bool isEmpty,
+                    const bool isRoot) override {
+    if (depth_ + 1 > kMaxNesting) {
+      tooDeep_ = true;
+      throw TooDeep{};
+    }
+    if (!isEmpty) ++depth_;
+    // The base may end an empty element itself; that end is not a level left.
+    insideEmpty_ = isEmpty;
+    XercesDOMParser::startElement(decl, uri, prefix, attributes, count, isEmpty, isRoot);
+    insideEmpty_ = false;
+  }
+
+  void endElement(const XMLElementDecl& decl, const unsigned int uri, const bool isRoot,
+                  const XMLCh* const prefix) override {
+    if (!insideEmpty_) --depth_;
+    XercesDOMParser::endElement(decl, uri, isRoot, prefix);
+  }
+
+  // Also when the library should have caught the stop itself.
+  bool WasTooDeep() const { return tooDeep_; }
+
+ private:
+  int depth_ = 0;
+  bool tooDeep_ = false;
+  bool insideEmpty_ = false;
+};
+
 // The parsed document, owned by the caller, or null when the bytes are not a workbook.
 DOMDocument* ParseWorkbook(const char* bytes, size_t size, const char* systemId) {
   try {
-    XercesDOMParser parser;
+    NestingBoundParser parser;
     // The file is data, not a recipe for fetching more: no external DTD or entities, and a
     // bound on entity expansion.
     SecurityManager security;
@@ -157,7 +196,7 @@ DOMDocument* ParseWorkbook(const char* bytes, size_t size, const char* systemId)
     parser.setSecurityManager(&security);
     MemBufInputSource source(reinterpret_cast<const XMLByte*>(bytes), size, systemId);
     parser.parse(source);
-    if (parser.getErrorCount() != 0) return nullptr;
+    if (parser.getErrorCount() != 0 || parser.WasTooDeep()) return nullptr;
     // Adopted, so that the parser's destruction leaves the document alone.
     std::unique_ptr<DOMDocument, ReleaseXerces> document(parser.adoptDocument());
     const DOMElement* root = document ? document->getDocumentElement() : nullptr;
@@ -226,6 +265,13 @@ void IMStatisticsWorkbook::LoadDocument() {
   const workbook_file::ReadStatus status = workbook_file::ReadWholeFile(path, &bytes);
   if (status == workbook_file::ReadStatus::kRead) {
     document_ = ParseWorkbook(bytes.data(), bytes.size(), path.c_str());
+    // Xerces reads some documents it cannot write back (its UTF-7 decoder lets a lone
+    // surrogate through, which the writer refuses): no save of such a workbook would succeed.
+    std::string written;
+    if (document_ != nullptr && !Serialize(&written)) {
+      document_->release();
+      document_ = nullptr;
+    }
   }
   if (document_ == nullptr && status != workbook_file::ReadStatus::kMissing) {
     // Whatever is there may be the only copy of earlier results: keep it under another name.

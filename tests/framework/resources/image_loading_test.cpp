@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <new>
+#include <string>
 
 #include "framework/platform/headless/headless.h"
 #include "framework/platform/software_device.h"
@@ -219,7 +222,8 @@ TEST_F(ImageLoadingTest, GreyJpegIsDecodedAsRgb) {
 
 TEST_F(ImageLoadingTest, BrokenJpegsFailAndTheProgramGoesOn) {
   const auto good = ReadData("rgb.jpg");
-  for (std::size_t size : {2ul, 100ul, good.size() / 2, good.size() - 2}) {
+  // Cut before the picture's scan: nothing to decode.
+  for (std::size_t size : {2ul, 100ul, good.size() / 2}) {
     std::vector<unsigned char> cut(good.begin(), good.begin() + static_cast<long>(size));
     EXPECT_FALSE(LoadJpeg(cut)) << size;
     EXPECT_EQ(texture, nullptr);
@@ -230,6 +234,63 @@ TEST_F(ImageLoadingTest, BrokenJpegsFailAndTheProgramGoesOn) {
   EXPECT_FALSE(LoadJpeg(marker));
   EXPECT_FALSE(LoadJpeg(std::vector<unsigned char>(64, 'x')));
   EXPECT_FALSE(LoadJpeg({}));
+}
+
+// Corrupt data that libjpeg decodes around only warns: such pictures load as the library
+// decodes them.
+TEST_F(ImageLoadingTest, JpegsWithWarningsLoad) {
+  const auto good = ReadData("rgb.jpg");
+  ASSERT_TRUE(LoadJpeg(good));
+  const std::uint32_t expected[] = {Texel(2, 2), Texel(7, 2), Texel(2, 7), Texel(9, 9)};
+  texture->Release();
+  texture = nullptr;
+  auto same = [&] {
+    return width == 10 && height == 10 && Texel(2, 2) == expected[0] && Texel(7, 2) == expected[1] &&
+           Texel(2, 7) == expected[2] && Texel(9, 9) == expected[3];
+  };
+
+  // Two stray bytes before the start-of-scan marker.
+  const unsigned char kSos[] = {0xFF, 0xDA};
+  const auto sos = std::search(good.begin(), good.end(), std::begin(kSos), std::end(kSos));
+  ASSERT_NE(sos, good.end());
+  std::vector<unsigned char> stray(good.begin(), sos);
+  stray.insert(stray.end(), {0x12, 0x34});
+  stray.insert(stray.end(), sos, good.end());
+  ASSERT_TRUE(LoadJpeg(stray));
+  EXPECT_TRUE(same());
+  texture->Release();
+  texture = nullptr;
+
+  // A JFIF marker of a later revision (2.01) than the library knows.
+  std::vector<unsigned char> revision = good;
+  ASSERT_EQ(std::string(revision.begin() + 6, revision.begin() + 11), std::string("JFIF\0", 5));
+  revision[11] = 2;
+  revision[12] = 1;
+  ASSERT_TRUE(LoadJpeg(revision));
+  EXPECT_TRUE(same());
+  texture->Release();
+  texture = nullptr;
+
+  // Cut short inside the scan (here: the end-of-image marker lost): what was decoded shows.
+  ASSERT_TRUE(LoadJpeg(std::vector<unsigned char>(good.begin(), good.end() - 2)));
+  EXPECT_TRUE(same());
+}
+
+// Each scan of a progressive picture is a pass over the whole picture, and scans the library
+// finds out of order only warn: a picture of more scans than any encoder writes is refused.
+TEST_F(ImageLoadingTest, ProgressiveJpegsOfEndlessScansAreRefused) {
+  const auto good = ReadData("progressive.jpg");
+  ASSERT_TRUE(LoadJpeg(good));
+  texture->Release();
+  texture = nullptr;
+  // The last scan, from its marker to the end-of-image marker, a thousand times more.
+  const unsigned char kSos[] = {0xFF, 0xDA};
+  const auto last = std::find_end(good.begin(), good.end(), std::begin(kSos), std::end(kSos));
+  std::vector<unsigned char> endless(good.begin(), good.end() - 2);
+  for (int i = 0; i < 1000; ++i) endless.insert(endless.end(), last, good.end() - 2);
+  endless.insert(endless.end(), {0xFF, 0xD9});
+  EXPECT_FALSE(LoadJpeg(endless));
+  EXPECT_EQ(texture, nullptr);
 }
 
 TEST_F(ImageLoadingTest, FilesLoadPngThenJpegAndMissingOrEmptyFilesFail) {

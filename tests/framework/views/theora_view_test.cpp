@@ -239,6 +239,19 @@ TEST_F(TheoraViewTest, BrokenOrCutClipsRaiseTheDecodersErrors) {
   EXPECT_EQ(OpenError(ogg_test::WithFirstPageHeaderByte(clip, 18, 5)), "error during ogg_stream_packetout")
       << "a first page that claims pages before it";
 
+  // A frame larger than any clip needs is refused before the decoder or the view allocates
+  // for it: 8192 x 8192 would take two textures of 256 MiB, each with a copy as large.
+  std::vector<ogg_test::Bytes> huge = packets;
+  huge[0][10] = huge[0][12] = 8192 / 16 >> 8;  // macroblocks across and down
+  huge[0][11] = huge[0][13] = 0;
+  for (int at : {14, 17}) {  // the picture's width and height
+    huge[0][at] = 0;
+    huge[0][at + 1] = 8192 >> 8;
+    huge[0][at + 2] = 0;
+  }
+  huge[0][20] = huge[0][21] = 0;  // its offset
+  EXPECT_EQ(OpenError(ogg_test::Pack(huge)), "error during theora_decode_init (frame too large)");
+
   // A frame packet with the header bit set is refused by the decoder.
   std::vector<ogg_test::Bytes> badFirstFrame = packets;
   badFirstFrame[3][0] |= 0x80;

@@ -87,4 +87,6 @@ with open("grey.pgm", "wb") as f:
     f.write(b"P5 10 10 255\n" + bytes(40 if x < 5 else 210 for y in range(10) for x in range(10)))
 subprocess.run(["convert", "rgb.ppm", "-quality", "100", "-sampling-factor", "1x1", "-strip", "rgb.jpg"], check=True)
 subprocess.run(["convert", "grey.pgm", "-quality", "100", "-strip", "-colorspace", "Gray", "grey.jpg"], check=True)
+subprocess.run(["convert", "rgb.ppm", "-quality", "100", "-sampling-factor", "1x1", "-strip", "-interlace", "JPEG",
+                "progressive.jpg"], check=True)
 subprocess.run(["rm", "rgb.ppm", "grey.pgm"], check=True)

@@ -1,0 +1,7 @@
+// PNG pictures from memory.
+
+#include "picture_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  return LoadPicture(LoadPngFromMemory, data, size);
+}
