@@ -26,6 +26,40 @@ long TellFile(void* source) { return static_cast<long>(ftello(static_cast<std::F
 // The file stays open until the decoder goes.
 int CloseNothing(void*) { return 0; }
 
+// Whether every page of the Ogg data that `read` gives belongs to one logical stream, begun by
+// the first page. A chain is refused anyway, and vorbisfile, given a damaged chain, keeps what it
+// took for links it could not open: such data is never handed to it.
+template <typename Read>
+bool IsOneStream(Read read) {
+  ogg_sync_state sync;
+  ogg_sync_init(&sync);
+  ogg_page page;
+  bool seen = false;
+  bool one = true;
+  int serial = 0;
+  while (one) {
+    const int result = ogg_sync_pageout(&sync, &page);
+    if (result > 0) {
+      if (!seen) {
+        seen = true;
+        serial = ogg_page_serialno(&page);
+        one = ogg_page_bos(&page) != 0;
+      } else {
+        one = ogg_page_serialno(&page) == serial && !ogg_page_bos(&page);
+      }
+      continue;
+    }
+    if (result < 0) continue;  // bytes skipped to the next page
+    constexpr long kChunk = 16384;
+    char* buffer = ogg_sync_buffer(&sync, kChunk);
+    const std::size_t got = buffer ? read(buffer, kChunk) : 0;
+    if (got == 0) break;
+    ogg_sync_wrote(&sync, static_cast<long>(got));
+  }
+  ogg_sync_clear(&sync);
+  return seen && one;
+}
+
 }  // namespace
 
 IMSoundDecoder::IMSoundDecoder() = default;
@@ -72,7 +106,7 @@ bool IMSoundDecoder::Open(void* source, const ov_callbacks& callbacks) {
   const ogg_int64_t total = ov_pcm_total(&vorbisFile_, -1);
   if (!info || total < 0) return false;
   // One buffer of one format plays the sound, so a chain, whose links each have their own, is
-  // refused, and so is a format the buffer cannot hold.
+  // refused (the opening checked its pages already), and so is a format the buffer cannot hold.
   if (ov_streams(&vorbisFile_) != 1) return false;
   if (info->rate > platform::kMaxBufferRate ||
       !platform::IsBufferFormat({info->channels, static_cast<int>(info->rate)})) {
@@ -96,6 +130,8 @@ bool IMSoundDecoder::OpenVorbis() {
 bool IMSoundDecoder::OpenMemory(const void* data, unsigned size) {
   data_ = static_cast<const unsigned char*>(data);
   size_ = size;
+  position_ = 0;
+  if (!IsOneStream([this](char* to, std::size_t n) { return ReadMemory(to, 1, n, this); })) return false;
   position_ = 0;
   return Open(this, ov_callbacks{ReadMemory, SeekMemory, CloseNothing, TellMemory});
 }
@@ -125,6 +161,8 @@ bool IMSoundDecoder::OpenFile(const std::wstring& path) {
   if (file_) return false;
   file_ = std::fopen(platform::ToUtf8(path).c_str(), "rb");
   if (!file_) return false;
+  if (!IsOneStream([this](char* to, std::size_t n) { return std::fread(to, 1, n, file_); })) return false;
+  if (fseeko(file_, 0, SEEK_SET) != 0) return false;
   return Open(file_, ov_callbacks{ReadFile, SeekFile, CloseNothing, TellFile});
 }
 

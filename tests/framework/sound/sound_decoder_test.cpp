@@ -131,15 +131,13 @@ TEST(SoundDecoderDeathTest, ADamagedLengthNeverSendsTheRewindPastTheData) {
   });
 }
 
-TEST(SoundDecoderTest, ARewindReadsDamagedDataAsTheFirstReadDid) {
-  // Found by fuzzing: vorbisfile's own seek to the first frame laid one page's segment table
-  // over another page's body, and the next read crashed in libogg.
-  const auto bytes = ReadBytes(FuzzRegressionDir() / "rewind-splices-two-pages.ogg");
+TEST(SoundDecoderTest, PagesOfAnotherStreamNeverReachTheVorbisLibrary) {
+  // Found by fuzzing: with a page of another stream among its own, vorbisfile's seek to the
+  // first frame laid one page's segment table over another page's body and the next read
+  // crashed in libogg; damaged chains also leaked in its open. Such data is refused first.
+  const auto spliced = ReadBytes(FuzzRegressionDir() / "rewind-splices-two-pages.ogg");
   IMSoundDecoder decoder;
-  ASSERT_TRUE(decoder.OpenMemory(bytes.data(), static_cast<unsigned>(bytes.size())));
-  const auto first = ReadToEnd(decoder);
-  ASSERT_TRUE(decoder.Rewind());
-  EXPECT_EQ(ReadToEnd(decoder), first);
+  EXPECT_FALSE(decoder.OpenMemory(spliced.data(), static_cast<unsigned>(spliced.size())));
 }
 
 TEST(SoundDecoderTest, DamagedPagesEndTheSoundWithinItsAnnouncedLength) {
