@@ -177,6 +177,12 @@ void IMWindow::OnUpdate() {
   }
 }
 
+long IMWindow::Close() {
+  if (closeRequested_) return 0;
+  closeRequested_ = true;
+  return IMDialog::Close();
+}
+
 long IMWindow::Destroy() {
   platform::PostQuitMessage(0);
   return 0;

@@ -44,6 +44,8 @@ class IMWindow : public IMDialog {
   void OnUpdate() override;
   // The root is never queued for deletion: destroying it asks the loop to quit.
   long Destroy() override;
+  // Only the first close counts: a system close that arrives after Exit saves and quits nothing more.
+  long Close() override;
 
   bool IsSuspended() const { return suspended_; }
 
@@ -52,6 +54,7 @@ class IMWindow : public IMDialog {
   static HWND handle_;
 
   bool suspended_ = false;
+  bool closeRequested_ = false;
   IMTimers timers_;
   // Made by Create: the destructor also takes down the resource manager and the window.
   bool ownsSystemWindow_ = false;

@@ -252,6 +252,20 @@ TEST_F(WindowTest, SystemCloseFiresTheCloseSignalAndEndsTheLoop) {
   EXPECT_FALSE(platform::PeekMessage(&m));
 }
 
+// Exit, then Alt+F4 before the loop has ended, then Exit again: one save, one quit.
+TEST_F(WindowTest, TheWindowClosesOnce) {
+  int closing = 0;
+  window->ConnectOnClose([&](const IMEvent&) { ++closing; return 0L; });
+  window->Close();
+  Post(WM_SYSKEYDOWN, VK_F4, 1 << 29);
+  IMWindow::Run(window.get());
+  EXPECT_EQ(closing, 1);
+  window->Close();
+  EXPECT_EQ(closing, 1);
+  platform::Message m;
+  EXPECT_FALSE(platform::PeekMessage(&m));
+}
+
 TEST(WindowCreateTest, FailingToMakeTheWindowExitsWithAFixedNonZeroStatus) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
