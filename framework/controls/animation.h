@@ -14,6 +14,7 @@
 #include "framework/views/view_control.h"
 #include "framework/window/events.h"
 #include "framework/window/signals.h"
+#include "framework/window/window.h"
 
 template <class V>
 class IMAnimationBase : public IMViewControl<V> {
@@ -42,6 +43,8 @@ class IMAnimationBase : public IMViewControl<V> {
     forward_ = true;
     stepped_.reset();
     startTime_ = platform::QueryPerformanceCounter();
+    // The first frame is the next idle pass's.
+    IMWindow::WakeBy(static_cast<std::uint64_t>(startTime_));
   }
 
   // Stops where it is; the frame shown stays.
@@ -63,6 +66,7 @@ class IMAnimationBase : public IMViewControl<V> {
     const std::int64_t span = V::GetEndFrame() - start;
     // An end before the start leaves nothing to play (and nothing to divide by).
     if (span < 0) return;
+    IMWindow::WakeBy(static_cast<std::uint64_t>(FrameStart(n + 1)));
     std::int64_t pos = n % (span + 1);
     if (!forward_) pos = span - pos;
     const int frame = static_cast<int>(start + pos);
@@ -90,6 +94,15 @@ class IMAnimationBase : public IMViewControl<V> {
   EventSignal FrameSignal;
 
  private:
+  // The first tick at which the run reaches frame number n.
+  std::int64_t FrameStart(std::int64_t n) const {
+    const std::int64_t units = n * period;
+    const auto frequency = static_cast<std::int64_t>(platform::QueryPerformanceFrequency());
+    // Whole seconds apart, so that long runs do not overflow.
+    return startTime_ + units / kUnitsPerSecond * frequency +
+           ((units % kUnitsPerSecond) * frequency + kUnitsPerSecond - 1) / kUnitsPerSecond;
+  }
+
   bool playing_ = false;
   bool forward_ = true;
   // The frame this run last stepped to.

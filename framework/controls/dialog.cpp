@@ -156,9 +156,11 @@ void IMDialogBase<IMEmptyView>::DeleteQueued(bool decideHoverAgain) {
   }
   // Whatever now lies under the still pointer takes the hover, so the wheel reaches it
   // without waiting for the next mouse move.
-  if (lostHover && decideHoverAgain) {
-    UpdateHover(this, IMMouseEvent(this, WM_MOUSEMOVE, 0, lastMouse_.x, lastMouse_.y));
-  }
+  if (lostHover && decideHoverAgain) DecideHover(0);
+}
+
+void IMDialogBase<IMEmptyView>::DecideHover(WPARAM keys) {
+  UpdateHover(this, IMMouseEvent(this, WM_MOUSEMOVE, keys, lastMouse_.x, lastMouse_.y));
 }
 
 std::vector<IMControl*> IMDialogBase<IMEmptyView>::Snapshot() const {
@@ -222,6 +224,25 @@ bool IMDialogBase<IMEmptyView>::IsChanged() const {
     }
   }
   return false;
+}
+
+void IMDialogBase<IMEmptyView>::SetRect(const RECT& r) {
+  if (EqualRect(r, rect)) return;
+  // The pointer rests while the dialog moves, so it lies elsewhere in the dialog's coordinates,
+  // and its children have moved under it.
+  lastMouse_.x -= r.left - rect.left;
+  lastMouse_.y -= r.top - rect.top;
+  IMViewControl<IMEmptyView>::SetRect(r);
+  if (hovered_) DecideHover(0);
+}
+
+long IMDialogBase<IMEmptyView>::OnMouseEnter(const IMMouseEvent& e) {
+  IMControl::OnMouseEnter(e);
+  // Entered without a move of its own (it appeared, moved or was uncovered under a resting
+  // pointer): its children learn at once what lies under the pointer, so a click finds them.
+  lastMouse_ = POINT{e.x - rect.left, e.y - rect.top};
+  DecideHover(e.wParam);
+  return 0;
 }
 
 long IMDialogBase<IMEmptyView>::OnMouseMove(const IMMouseEvent& e) {

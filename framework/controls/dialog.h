@@ -43,7 +43,9 @@ class IMDialogBase<IMEmptyView> : public IMViewControl<IMEmptyView> {
 
   void SetChanged(bool value) override;
   bool IsChanged() const override;
+  void SetRect(const RECT& r) override;
   long OnMouseMove(const IMMouseEvent& e) override;
+  long OnMouseEnter(const IMMouseEvent& e) override;
   long OnMouseButton(const IMMouseEvent& e) override;
   long OnMouseLeave(const IMMouseEvent& e) override;
   long OnKeyboard(const IMKeyboardEvent& e) override;
@@ -68,13 +70,15 @@ class IMDialogBase<IMEmptyView> : public IMViewControl<IMEmptyView> {
   std::vector<IMControl*> pending_;
   IMControl* hoveredChild_ = nullptr;
   IMControl* focusedChild_ = nullptr;
-  // Far outside any child until the first mouse move, so early hover probes find nothing.
+  // Far outside any child until the pointer first enters, so early hover probes find nothing.
   POINT lastMouse_{-0x40000000, -0x40000000};
 
  private:
   // Children in drawing order, copied so handlers may add or close children mid-walk.
   std::vector<IMControl*> Snapshot() const;
   void DeleteQueued(bool decideHoverAgain);
+  // The child under the last mouse point takes the hover, as if the pointer had moved there.
+  void DecideHover(WPARAM keys);
 
   bool closed_ = false;
   // Deletion waits while a walk over the children is in progress.

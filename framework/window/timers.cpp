@@ -1,5 +1,7 @@
 #include "framework/window/timers.h"
 
+#include <algorithm>
+
 #include "framework/platform/platform.h"
 
 std::uint32_t IMTimers::AddTimer(std::uint32_t intervalMs) {
@@ -33,6 +35,19 @@ IMConnection IMTimers::ConnectTimer(std::uint32_t id, const TimerSignal::slot_ty
   Timer* timer = Find(id);
   if (!timer) return IMConnection();
   return timer->signal.connect(slot);
+}
+
+std::uint64_t IMTimers::TicksUntilDue(std::uint64_t now) const {
+  const std::uint64_t frequency = platform::QueryPerformanceFrequency();
+  std::uint64_t soonest = kNever;
+  for (const auto& entry : timers_) {
+    const Timer& timer = *entry.second;
+    if (timer.removed) continue;
+    // The first tick at which Poll's whole milliseconds reach the interval.
+    const std::uint64_t due = timer.lastFiring + (std::uint64_t{timer.interval} * frequency + 999) / 1000;
+    soonest = std::min(soonest, due > now ? due - now : 0);
+  }
+  return soonest;
 }
 
 void IMTimers::Poll() {

@@ -30,6 +30,10 @@ class IMTimers {
   IMConnection ConnectTimer(std::uint32_t id, const TimerSignal::slot_type& slot);
   // Fires each timer that is due, at most once, in ascending id order.
   void Poll();
+  // Performance-counter ticks from `now` until the first timer is due: 0 when one is due
+  // already, kNever when there is none.
+  std::uint64_t TicksUntilDue(std::uint64_t now) const;
+  static constexpr std::uint64_t kNever = UINT64_MAX;
   bool Empty() const { return timers_.empty(); }
   std::size_t Count() const { return timers_.size(); }
 

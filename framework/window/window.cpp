@@ -1,5 +1,6 @@
 #include "framework/window/window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -10,6 +11,7 @@
 
 IMWindow* IMWindow::instance_ = nullptr;
 HWND IMWindow::handle_ = nullptr;
+std::uint64_t IMWindow::wakeBy_ = IMTimers::kNever;
 
 namespace {
 
@@ -137,14 +139,33 @@ void IMWindow::Run(IMWindow* window) {
       if (message.message != WM_QUIT) platform::DispatchMessage(message);
       continue;
     }
+    wakeBy_ = IMTimers::kNever;
     IMWindow* main = instance_;
     if (main && !DeviceLost()) {
       main->Update(IMEvent(main, IM_EVENT_UPDATE));
       main->RenderFrame();
     }
     if (window) window->PollTimers();
-    platform::WaitForInput(1);
+    platform::WaitForInput(IdleWaitMs(window));
   }
+}
+
+void IMWindow::WakeBy(std::uint64_t ticks) { wakeBy_ = std::min(wakeBy_, ticks); }
+
+unsigned IMWindow::IdleWaitMs(const IMWindow* window) {
+  // A timer's handler may have changed what is shown: draw it on the next pass.
+  if (instance_ && instance_->FrameDue()) return 0;
+  const std::uint64_t now = platform::QueryPerformanceCounter();
+  const std::uint64_t frequency = platform::QueryPerformanceFrequency();
+  std::uint64_t wait = std::uint64_t{kMaxIdleWaitMs} * frequency / 1000;
+  if (window) wait = std::min(wait, window->timers_.TicksUntilDue(now));
+  wait = std::min(wait, wakeBy_ > now ? wakeBy_ - now : 0);
+  return static_cast<unsigned>((wait * 1000 + frequency - 1) / frequency);
+}
+
+bool IMWindow::FrameDue() const {
+  IMResourceManager* rm = IMResourceManager::Instance();
+  return !suspended_ && rm && rm->GetDevice() && !rm->IsDeviceLost() && IsChanged();
 }
 
 void IMWindow::RenderFrame() {
@@ -175,6 +196,12 @@ void IMWindow::OnUpdate() {
   } else if (!inside && hovered_) {
     OnMouseLeave(IMMouseEvent(this, IM_EVENT_MOUSELEAVE, 0, cursor.x, cursor.y));
   }
+}
+
+long IMWindow::Close() {
+  if (closeRequested_) return 0;
+  closeRequested_ = true;
+  return IMDialog::Close();
 }
 
 long IMWindow::Destroy() {

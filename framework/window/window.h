@@ -17,8 +17,14 @@ class IMWindow : public IMDialog {
   // Registers the class, makes the window, the resource manager and the main window, and
   // shows it. Null rect: a client area of 800x600. Ends the process when no window can be made.
   static IMWindow* Create(const RECT* rect, const std::wstring& caption, bool windowed);
-  // The message loop; returns when WM_QUIT is taken.
+  // The message loop; returns when WM_QUIT is taken. With nothing to do it sleeps until input
+  // arrives, a timer or a WakeBy time is due, or a frame period has passed.
   static void Run(IMWindow* window);
+  // Asks the current idle wait to end by then (performance-counter ticks): for what the idle
+  // pass polls the clock for, such as an animation's next frame. Asked anew on every pass.
+  static void WakeBy(std::uint64_t ticks);
+  // The longest idle wait: a frame of a 75 Hz display.
+  static constexpr unsigned kMaxIdleWaitMs = 13;
   static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   // A main window without a system window, for driving the tree directly.
@@ -44,6 +50,8 @@ class IMWindow : public IMDialog {
   void OnUpdate() override;
   // The root is never queued for deletion: destroying it asks the loop to quit.
   long Destroy() override;
+  // Only the first close counts: a system close that arrives after Exit saves and quits nothing more.
+  long Close() override;
 
   bool IsSuspended() const { return suspended_; }
 
@@ -52,9 +60,17 @@ class IMWindow : public IMDialog {
   static HWND handle_;
 
   bool suspended_ = false;
+  bool closeRequested_ = false;
   IMTimers timers_;
   // Made by Create: the destructor also takes down the resource manager and the window.
   bool ownsSystemWindow_ = false;
+
+ private:
+  // How long the idle pass may sleep, in whole milliseconds rounded up.
+  static unsigned IdleWaitMs(const IMWindow* window);
+  // A change is waiting for the next RenderFrame to draw it.
+  bool FrameDue() const;
+  static std::uint64_t wakeBy_;
 };
 
 // The window class name the program registers.

@@ -65,7 +65,11 @@ class Driver {
       for (char16_t unit : units) Send(WM_CHAR, unit);
     }
   }
-  void MoveTo(int x, int y) { Send(WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
+  // The pointer goes there, and the window hears of it.
+  void MoveTo(int x, int y) {
+    platform::headless::SetCursorPos(x, y);
+    Send(WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+  }
   void Click(int x, int y) {
     MoveTo(x, y);
     Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));

@@ -13,6 +13,7 @@ std::atomic<std::uint64_t> g_ticks{0};
 std::atomic<bool> g_cursorVisible{true};
 std::mutex g_hookMutex;
 std::function<void()> g_idleHook;
+std::atomic<unsigned> g_lastWaitMs{0};
 }  // namespace
 
 namespace backend {
@@ -26,7 +27,8 @@ DWORD timeGetTime() { return static_cast<DWORD>(g_ticks.load() / (headless::kTic
 
 bool PeekMessage(Message* out) { return MessageQueue::Instance().Peek(out); }
 
-void WaitForInput(unsigned /*ms*/) {
+void WaitForInput(unsigned ms) {
+  g_lastWaitMs = ms;
   std::function<void()> hook;
   {
     std::lock_guard lock(g_hookMutex);
@@ -47,10 +49,13 @@ void SetIdleHook(std::function<void()> hook) {
   g_idleHook = std::move(hook);
 }
 
+unsigned LastWaitMs() { return g_lastWaitMs.load(); }
+
 bool IsCursorVisible() { return g_cursorVisible.load(); }
 
 void Reset() {
   g_ticks = 0;
+  g_lastWaitMs = 0;
   SetIdleHook(nullptr);
   MessageQueue::Instance().Clear();
   while (ShowCursor(true) < 0) {

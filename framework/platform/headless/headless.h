@@ -22,6 +22,8 @@ std::uint64_t NowMs();
 // Called whenever the program would wait for input: a test moves the clock or injects
 // messages here instead of sleeping.
 void SetIdleHook(std::function<void()> hook);
+// How long, in milliseconds, the program last asked to wait for input (the wait never blocks).
+unsigned LastWaitMs();
 
 bool IsCursorVisible();
 

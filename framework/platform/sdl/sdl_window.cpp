@@ -188,7 +188,7 @@ bool PeekMessage(Message* out) {
 }
 
 void WaitForInput(unsigned ms) {
-  if (!MessageQueue::Instance().Empty()) return;
+  if (ms == 0 || !MessageQueue::Instance().Empty()) return;
   if (g_videoReady) {
     SDL_WaitEventTimeout(nullptr, static_cast<int>(ms));
   } else {

@@ -120,6 +120,45 @@ TEST_F(DialogTest, ChildMovedUnderTheStillPointerTakesTheHover) {
   EXPECT_EQ(journal.lines, std::vector<std::string>{"enter box"});
 }
 
+// A menu built under a pointer that does not move, the way the exit menu is: a full dialog,
+// a box in it moved into place after it was made, a button in the box; then a page over
+// everything that closes again. Each click lands without a move first.
+TEST_F(DialogTest, DialogAppearingUnderARestingPointerTakesAClick) {
+  auto* screen = new Box(root.get(), RECT{0, 0, 800, 600});
+  MoveTo(150, 120);
+  ASSERT_EQ(root->GetHoveredChild(), screen);
+
+  IMDialog* menu = IMDialog::AddDialog(root.get(), 0, 0, 800, 600, 10);
+  IMDialog* box = IMDialog::AddDialog(menu, 0, 0, 800, 600, 1);
+  box->SetRect(RECT{100, 100, 300, 300});
+  auto* button = new Box(box, RECT{40, 10, 60, 30});
+  int clicks = 0;
+  button->ConnectOnClick([&](const IMMouseEvent& e) {
+    ++clicks;
+    EXPECT_EQ(e.x, 50);
+    EXPECT_EQ(e.y, 20);
+    return 0L;
+  });
+  Button(WM_LBUTTONDOWN, MK_LBUTTON, 150, 120);
+  Button(WM_LBUTTONUP, 0, 150, 120);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_TRUE(button->IsHovered());
+
+  // The box moves its button away under the pointer, then back.
+  box->SetRect(RECT{0, 100, 200, 300});
+  EXPECT_FALSE(button->IsHovered());
+  box->SetRect(RECT{100, 100, 300, 300});
+  EXPECT_TRUE(button->IsHovered());
+
+  IMDialog* page = IMDialog::AddDialog(root.get(), 0, 0, 800, 600, 20);
+  EXPECT_FALSE(button->IsHovered());
+  page->Close();
+  Update();
+  Button(WM_LBUTTONDOWN, MK_LBUTTON, 150, 120);
+  Button(WM_LBUTTONUP, 0, 150, 120);
+  EXPECT_EQ(clicks, 2);
+}
+
 TEST_F(DialogTest, MouseEventsArriveInTheDialogsCoordinates) {
   RECT r{100, 50, 300, 250};
   auto* panel = new IMDialog(root.get(), &r, 0);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/controls/animation.h"
 #include "framework/platform/headless/headless.h"
 #include "framework/platform/system_window.h"
 #include "support/tree_fixture.h"
@@ -226,13 +227,60 @@ TEST_F(WindowTest, LoopEndsOnQuitOnlyAfterThePostedMessages) {
   EXPECT_EQ(keys, (std::vector<WPARAM>{'A', 'B'}));
 }
 
-TEST_F(WindowTest, TimersFireFromTheIdlePass) {
+// The idle pass fires the timers, then sleeps until the next timer or animation frame is due,
+// a frame period at most, and not at all while a change waits to be drawn.
+TEST_F(WindowTest, IdleWaitLastsUntilTheNextThingIsDue) {
+  RunUntilIdle();
+  EXPECT_EQ(headless::LastWaitMs(), IMWindow::kMaxIdleWaitMs);
+
   int fired = 0;
-  std::uint32_t id = window->AddTimer(100);
-  window->ConnectTimer(id, [&](const IMEvent&) { ++fired; return 0L; });
-  headless::AdvanceMs(100);
+  const std::uint32_t timer = window->AddTimer(100);
+  window->ConnectTimer(timer, [&](const IMEvent&) {
+    ++fired;
+    box->SetChanged(true);
+    return 0L;
+  });
+  headless::AdvanceMs(95);
+  RunUntilIdle();
+  EXPECT_EQ(headless::LastWaitMs(), 5u);
+  headless::AdvanceTicks(headless::kTicksPerSecond / 2000);
+  RunUntilIdle();
+  EXPECT_EQ(headless::LastWaitMs(), 5u) << "rounded up, never woken before it is due";
+  headless::AdvanceTicks(headless::kTicksPerSecond / 2000 * 9);
   RunUntilIdle();
   EXPECT_EQ(fired, 1);
+  EXPECT_EQ(headless::LastWaitMs(), 0u) << "the handler's change is drawn on the next pass";
+  RunUntilIdle();
+  EXPECT_EQ(headless::LastWaitMs(), IMWindow::kMaxIdleWaitMs);
+  window->RemoveTimer(timer);
+
+  // Frames of 40 ms, started by a timer after the pass's update.
+  auto* animation = new IMAnimationBase<IMSequenceView>(window.get());
+  animation->AddFrame(L"EditBarKaretka");
+  animation->AddFrame(L"DefaultBackGround");
+  animation->SetEndFrame(1);
+  const std::uint32_t start = window->AddTimer(0);
+  window->ConnectTimer(start, [&](const IMEvent&) {
+    animation->Play();
+    window->RemoveTimer(start);
+    return 0L;
+  });
+  RunUntilIdle();  // at 100 ms
+  EXPECT_EQ(headless::LastWaitMs(), 0u) << "the first frame is the next pass's";
+  headless::AdvanceMs(30);
+  RunUntilIdle();
+  EXPECT_EQ(headless::LastWaitMs(), 10u);
+  headless::AdvanceMs(10);
+  RunUntilIdle();
+  EXPECT_EQ(animation->GetFrame(), 1);
+  headless::AdvanceMs(36);
+  RunUntilIdle();
+  EXPECT_EQ(headless::LastWaitMs(), 4u);
+  headless::AdvanceMs(4);
+  RunUntilIdle();  // past its end: finished, nothing more to wake for
+  headless::AdvanceMs(1);
+  RunUntilIdle();
+  EXPECT_EQ(headless::LastWaitMs(), IMWindow::kMaxIdleWaitMs);
 }
 
 TEST_F(WindowTest, SystemCloseFiresTheCloseSignalAndEndsTheLoop) {
@@ -248,6 +296,20 @@ TEST_F(WindowTest, SystemCloseFiresTheCloseSignalAndEndsTheLoop) {
   EXPECT_FALSE(platform::IsWindow(IMWindow::Handle()));
   // Posts to the window that is gone are dropped.
   Post(WM_KEYDOWN, 'C');
+  platform::Message m;
+  EXPECT_FALSE(platform::PeekMessage(&m));
+}
+
+// Exit, then Alt+F4 before the loop has ended, then Exit again: one save, one quit.
+TEST_F(WindowTest, TheWindowClosesOnce) {
+  int closing = 0;
+  window->ConnectOnClose([&](const IMEvent&) { ++closing; return 0L; });
+  window->Close();
+  Post(WM_SYSKEYDOWN, VK_F4, 1 << 29);
+  IMWindow::Run(window.get());
+  EXPECT_EQ(closing, 1);
+  window->Close();
+  EXPECT_EQ(closing, 1);
   platform::Message m;
   EXPECT_FALSE(platform::PeekMessage(&m));
 }
