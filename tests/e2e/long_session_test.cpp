@@ -24,7 +24,7 @@ constexpr int kShare = 5;
 constexpr int kShare = 1;
 #endif
 constexpr int kVoicedRuns = 200 / kShare;
-constexpr int kPlainRuns = 1000 / kShare;
+constexpr int kPlainRuns = 2000 / kShare;
 
 struct Counts {
   std::size_t timers = 0;
