@@ -63,4 +63,18 @@ void AppendUtf16(std::u16string& out, wchar_t c) {
   out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
 }
 
+std::wstring FromUtf16(std::u16string_view text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      out += CombineSurrogates(text[i], text[i + 1]);
+      ++i;
+    } else {
+      out += static_cast<wchar_t>(text[i]);
+    }
+  }
+  return out;
+}
+
 }  // namespace platform

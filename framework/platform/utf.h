@@ -21,5 +21,7 @@ constexpr wchar_t CombineSurrogates(std::uint32_t high, std::uint32_t low) {
 }
 // One character as UTF-16: one unit, or a surrogate pair above U+FFFF.
 void AppendUtf16(std::u16string& out, wchar_t c);
+// UTF-16 back to one wchar_t per character; a surrogate without its partner stays as it is.
+std::wstring FromUtf16(std::u16string_view text);
 
 }  // namespace platform

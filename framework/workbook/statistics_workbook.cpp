@@ -96,7 +96,7 @@ std::u16string ToDomText(std::wstring_view text) {
 // Cuts the text to at most `size` units, never between the two halves of a character.
 void CutTo(std::u16string* text, size_t size) {
   if (text->size() <= size) return;
-  if (size > 0 && (*text)[size - 1] >= 0xD800 && (*text)[size - 1] <= 0xDBFF) --size;
+  if (size > 0 && platform::IsHighSurrogate((*text)[size - 1])) --size;
   text->resize(size);
 }
 
@@ -114,14 +114,7 @@ std::u16string ToSheetName(std::wstring_view name) {
 std::u16string ToPupilName(std::wstring_view name) {
   std::u16string out;
   for (wchar_t c : name) {
-    if (!IsXmlChar(c)) continue;
-    const auto code = static_cast<std::uint32_t>(c);
-    if (code < 0x10000) {
-      out += static_cast<char16_t>(code);
-    } else {
-      out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-    }
+    if (IsXmlChar(c)) platform::AppendUtf16(out, c);
   }
   return out;
 }
@@ -374,15 +367,4 @@ bool IMStatisticsWorkbook::Serialize(std::string* bytes) const {
   return true;
 }
 
-std::wstring IMStatisticsWorkbook::GetSheetName() const {
-  std::wstring out;
-  for (size_t i = 0; i < sheetName_.size(); ++i) {
-    const char16_t c = sheetName_[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < sheetName_.size()) {
-      out += static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (sheetName_[++i] - 0xDC00));
-    } else {
-      out += static_cast<wchar_t>(c);
-    }
-  }
-  return out;
-}
+std::wstring IMStatisticsWorkbook::GetSheetName() const { return platform::FromUtf16(sheetName_); }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "framework/platform/utf.h"
 #include "framework/resources/text_conversion.h"
 #include "framework/workbook/dom_walk.h"
 #include "framework/workbook/statistics_workbook.h"
@@ -19,17 +20,7 @@ namespace {
 // '?', however many UTF-16 units it took.
 std::string CellText(const DOMElement* data) {
   const XMLCh* content = data->getTextContent();
-  std::wstring text;
-  for (size_t i = 0; content != nullptr && content[i] != 0; ++i) {
-    const char32_t unit = content[i];
-    if (unit >= 0xD800 && unit < 0xDC00 && content[i + 1] >= 0xDC00 && content[i + 1] < 0xE000) {
-      text += static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (content[i + 1] - 0xDC00));
-      ++i;
-    } else {
-      text += static_cast<wchar_t>(unit);
-    }
-  }
-  return NarrowString(text);
+  return NarrowString(platform::FromUtf16(content ? content : u""));
 }
 
 // An open document on the context; dropped unless Finish hands it to the spooler.

@@ -196,15 +196,10 @@ void InputTranslator::Text(std::vector<Message>& out, const SDL_TextInputEvent& 
   // With Ctrl or Alt held the key already produced its message (or none, as Alt text is lost).
   if (mods_ & (KMOD_CTRL | KMOD_LALT)) return;
   for (wchar_t c : FromUtf8(e.text)) {
-    auto code = static_cast<std::uint32_t>(c);
-    if (code < 0x20) continue;
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      Post(out, WM_CHAR, 0xD800 + (code >> 10), 1);
-      Post(out, WM_CHAR, 0xDC00 + (code & 0x3FF), 1);
-    } else {
-      Post(out, WM_CHAR, code, 1);
-    }
+    if (static_cast<std::uint32_t>(c) < 0x20) continue;
+    std::u16string units;
+    AppendUtf16(units, c);
+    for (char16_t unit : units) Post(out, WM_CHAR, unit, 1);
   }
 }
 
