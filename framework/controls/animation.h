@@ -64,9 +64,14 @@ class IMAnimationBase : public IMViewControl<V> {
     const std::int64_t n = (now - startTime_) * kUnitsPerSecond / frequency / period;
     const std::int64_t start = V::GetStartFrame();
     const std::int64_t span = V::GetEndFrame() - start;
-    // An end before the start leaves nothing to play (and nothing to divide by).
-    if (span < 0) return;
+    // A run of one frame never moves to another frame, and an end before the start leaves
+    // nothing to play: either ends once its one period is over, so its owner can close it.
+    if (span <= 0 && n > 0) {
+      Finish();
+      return;
+    }
     IMWindow::WakeBy(static_cast<std::uint64_t>(FrameStart(n + 1)));
+    if (span < 0) return;
     std::int64_t pos = n % (span + 1);
     if (!forward_) pos = span - pos;
     const int frame = static_cast<int>(start + pos);

@@ -128,7 +128,12 @@ bool IMTheoraDecoder::DecodeNext() {
       }
       return true;
     }
+    // Pages the header search fed along stay buffered; a short clip may hold all its frames
+    // there and have nothing left to feed.
+    if (ogg_sync_pageout(&sync_, &page_) > 0) {
+      ogg_stream_pagein(&stream_, &page_);
+      continue;
+    }
     if (!Feed()) return false;
-    while (ogg_sync_pageout(&sync_, &page_) > 0) ogg_stream_pagein(&stream_, &page_);
   }
 }

@@ -5,6 +5,9 @@
 namespace {
 std::uint32_t g_nextControlId = 0;
 std::size_t g_liveControls = 0;
+// Counts the releases that left no button held. A control that lost its press to a drag notes
+// the count, so on re-entry it can tell whether that press has ended somewhere else meanwhile.
+std::uint32_t g_pressesEnded = 0;
 
 bool IsButtonHeld(const IMMouseEvent& e) {
   if (e.IsMessage(WM_MOUSEWHEEL)) {
@@ -84,6 +87,8 @@ long IMControl::OnMouseButton(const IMMouseEvent& e) {
     if (click != 0 && enabled_) IMFire(ClickSignal, IMMouseEvent(this, click, e.wParam, e.x, e.y));
   }
   pressed_ = IsButtonHeld(e);
+  bool release = e.IsMessage(WM_LBUTTONUP) || e.IsMessage(WM_RBUTTONUP) || e.IsMessage(WM_MBUTTONUP);
+  if (release && !pressed_) ++g_pressesEnded;
   IMMouseEvent own(this, e.message, e.wParam, e.x, e.y);
   if (enabled_) IMFire(MouseButtonSignal, own);
   if (e.IsMessage(WM_LBUTTONDBLCLK) && enabled_) IMFire(DoubleClickSignal, own);
@@ -98,8 +103,9 @@ long IMControl::Click(const IMMouseEvent& e) {
 long IMControl::OnMouseEnter(const IMMouseEvent& e) {
   hovered_ = true;
   // A press that left with the pointer is taken up again when it comes back still held, so
-  // press, drag off, drag back and release is a click. The move carries the held buttons.
-  if (pressLeft_) pressed_ = IsButtonHeld(e);
+  // press, drag off, drag back and release is a click. The move carries the held buttons; a
+  // release elsewhere since then ended that press, and a button now held belongs to another.
+  if (pressLeft_) pressed_ = pressLeftAt_ == g_pressesEnded && IsButtonHeld(e);
   pressLeft_ = false;
   IMFire(MouseEnterSignal, IMMouseEvent(this, e.message, e.wParam, e.x, e.y));
   return 0;
@@ -109,6 +115,7 @@ long IMControl::OnMouseLeave(const IMMouseEvent& e) {
   hovered_ = false;
   // A press that began here and ends elsewhere must not become a click on a later release.
   pressLeft_ = pressed_;
+  pressLeftAt_ = g_pressesEnded;
   pressed_ = false;
   IMFire(MouseLeaveSignal, IMMouseEvent(this, e.message, e.wParam, e.x, e.y));
   return 0;

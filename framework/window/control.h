@@ -105,6 +105,7 @@ class IMControl : public IMTrackable {
   bool pressed_ = false;
   // The pointer left while pressed_ was set.
   bool pressLeft_ = false;
+  std::uint32_t pressLeftAt_ = 0;
   bool enabled_ = true;
   bool hidden_ = false;
   bool focused_ = false;

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "exercise/hangar_scene.h"
+#include "framework/controls/animation.h"
 #include "framework/resources/resource_manager.h"
 #include "support/course.h"
 
@@ -48,6 +50,17 @@ class VoicedInstructionTest : public ::testing::Test {
     }
     return found;
   }
+  // The mouse hints playing, oldest first: each one's end frame (7 for a wheel turn, 2 for one
+  // wheel press) and the frame it shows.
+  std::vector<std::pair<int, int>> Hints() const {
+    std::vector<std::pair<int, int>> hints;
+    for (IMControl* child : InLayer(21)) {
+      if (auto* hint = dynamic_cast<IMAnimationBase<IMSequenceView>*>(child)) {
+        hints.emplace_back(hint->GetEndFrame(), hint->GetFrame());
+      }
+    }
+    return hints;
+  }
 
   course::DataFolder data;
   course::Driver<> course;
@@ -67,14 +80,24 @@ TEST_F(VoicedInstructionTest, TheDemonstrationRunsOnTheVoicesLabelsAndSpaceEndsI
   // Up and down again, one position each 100 ms; nothing moves between the labels.
   At(12317);
   EXPECT_EQ(scene->ropeY, 110);
+  EXPECT_TRUE(Hints().empty()) << "the first hint has played out";
+  using Hint = std::pair<int, int>;
   const int rope[] = {110, 85, 60, 35, 10, 35, 60, 85};
   for (int k = 0; k < 8; ++k) {
     At(12318 + 100 * k);
     EXPECT_EQ(scene->ropeY, rope[k]) << "step " << k;
+    if (k == 0) {
+      EXPECT_EQ(Hints(), std::vector<Hint>{Hint(7, 0)}) << "a wheel-turn hint with the first step";
+    }
     At(12318 + 100 * k + 99);
     EXPECT_EQ(scene->ropeY, rope[k]) << "between steps " << k;
   }
   EXPECT_EQ(scene->craneX, 135);
+  // Another wheel-turn hint, from its first frame, while the one before is at its fourth.
+  At(13409);
+  EXPECT_EQ(Hints(), std::vector<Hint>{Hint(7, 3)});
+  At(13410);
+  EXPECT_EQ(Hints(), (std::vector<Hint>{Hint(7, 3), Hint(7, 0)}));
 
   // The arrows turn with the first horizontal step; the crane goes right and back.
   At(14067);

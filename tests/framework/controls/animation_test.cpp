@@ -248,4 +248,23 @@ TEST_F(VideoAnimationTest, ABrokenFrameFinishesTheAnimationInsteadOfEndingThePro
   EXPECT_EQ(log, (std::vector<std::string>{"started", "frame while 0", "frame while 0", "finished"}));
 }
 
+TEST_F(VideoAnimationTest, AClipWhoseEndIsFoundWhenItOpensEndsAfterOnePeriod) {
+  std::vector<ogg_test::Bytes> packets = ogg_test::Packets(media::FindBuiltIn(L"praise_clip_2"));
+  // The headers and one frame, then the headers alone: nothing to step to either way.
+  for (const std::size_t frames : {1u, 0u}) {
+    packets.resize(3 + frames);
+    const ogg_test::Bytes clip = ogg_test::Pack(packets);
+    log.clear();
+    auto* animation = Video(clip);
+    EXPECT_EQ(animation->GetEndFrame(), static_cast<int>(frames) - 1);
+    animation->period = 5000;
+    SetTimeMs(1000);
+    animation->Play();
+    for (std::uint64_t t = 1000; t <= 1083; ++t) UpdateAt(t);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "finished"), 0) << frames << " frames: within its period";
+    UpdateAt(1084);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "finished"), 1) << frames << " frames: after its period";
+  }
+}
+
 }  // namespace

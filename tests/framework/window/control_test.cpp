@@ -271,6 +271,17 @@ TEST_F(ControlTest, APressThatLeavesClicksOnlyWhenItComesBackHeld) {
   Post(WM_MOUSEMOVE, MK_LBUTTON, 10, 10);
   Button(WM_LBUTTONUP, 0, 10, 10);
   EXPECT_EQ(clicks, 1);
+
+  // Dragged off and released outside ends that press: a later press outside, dragged onto the
+  // box held, is still not the box's.
+  Button(WM_LBUTTONDOWN, MK_LBUTTON, 10, 10);
+  Post(WM_MOUSEMOVE, MK_LBUTTON, 300, 300);
+  Button(WM_LBUTTONUP, 0, 300, 300);
+  Button(WM_LBUTTONDOWN, MK_LBUTTON, 300, 300);
+  Post(WM_MOUSEMOVE, MK_LBUTTON, 10, 10);
+  EXPECT_FALSE(box->IsPressed());
+  Button(WM_LBUTTONUP, 0, 10, 10);
+  EXPECT_EQ(clicks, 1);
 }
 
 }  // namespace
