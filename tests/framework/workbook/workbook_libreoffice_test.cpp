@@ -1,5 +1,5 @@
 // Other programs read what the workbook writes: LibreOffice Calc converts a workbook to CSV, one
-// file per sheet, and every sheet, caption and value must come back.
+// file per sheet, and every sheet, caption and value must come back; Python's expat parses it.
 
 #include <gtest/gtest.h>
 
@@ -132,7 +132,9 @@ TEST(WorkbookInLibreOfficeTest, EveryReaderFindsEachPupilsOwnSheet) {
   ASSERT_EQ(pupils[4].size(), 40u);
   const std::vector<std::wstring> names = {L"Маша", L"маша (2)", L"Маша (3)", L"History (2)",
                                            L"Смирнов №2 _группа А_, €5, Пётр", L"(2)"};
-  auto caption = [](size_t pupil, int round) { return L"ученик " + std::to_wstring(pupil) + L", раз " + std::to_wstring(round); };
+  auto caption = [](size_t pupil, int round) {
+    return L"ученик " + std::to_wstring(pupil) + L", раз " + std::to_wstring(round);
+  };
   for (int round = 1; round <= 2; ++round) {
     for (size_t i = 0; i < pupils.size(); ++i) {
       workbook_test::SaveRowInAnotherProcess(folder.Wide("stats.xls"), pupils[i], caption(i, round));
@@ -156,7 +158,8 @@ TEST(WorkbookInLibreOfficeTest, EveryReaderFindsEachPupilsOwnSheet) {
   workbook_test::WriteBytes(folder / "read.py",
                             "import sys, xml.dom.minidom as m\n"
                             "for w in m.parse(sys.argv[1]).getElementsByTagName('Worksheet'):\n"
-                            "  line = [w.getAttribute('ss:Name')] + [d.firstChild.data for d in w.getElementsByTagName('Data')]\n"
+                            "  line = [w.getAttribute('ss:Name')]\n"
+                            "  line += [d.firstChild.data for d in w.getElementsByTagName('Data')]\n"
                             "  sys.stdout.buffer.write(('\\t'.join(line) + '\\n').encode('utf-8'))\n");
   const std::string python = "python3 " + (folder / "read.py").string() + " " + (folder / "stats.xls").string() +
                              " >" + (folder / "python.txt").string() + " 2>&1";
