@@ -1,7 +1,6 @@
 #include "framework/workbook/sheet_owners.h"
 
 #include <xercesc/dom/DOM.hpp>
-#include <xercesc/util/XMLChar.hpp>
 #include <xercesc/util/XMLString.hpp>
 
 #include <cstdio>
@@ -37,6 +36,18 @@ bool StartsWithXml(std::u16string_view name) {
   return lower(name[0]) == u'x' && lower(name[1]) == u'm' && lower(name[2]) == u'l';
 }
 
+// Name characters every XML 1.0 reader takes: the later editions allow far more (U+2116 "№",
+// U+20AC "€"), which readers following the first editions refuse, and the whole file with them.
+// The Cyrillic letters are those of the first editions' list, which lacks U+0400, U+040D,
+// U+0450 and U+045D.
+bool IsNameLetter(char16_t c) {
+  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') ||
+         (c >= 0x0401 && c <= 0x045F && c != 0x040D && c != 0x0450 && c != 0x045D) || c == 0x0490 ||
+         c == 0x0491;
+}
+
+bool IsNameChar(char16_t c) { return IsNameLetter(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.'; }
+
 }  // namespace
 
 std::u16string EncodeName(std::u16string_view name) {
@@ -44,8 +55,8 @@ std::u16string EncodeName(std::u16string_view name) {
   for (size_t i = 0; i < name.size(); ++i) {
     const char16_t c = name[i];
     // Names starting with "xml" are reserved; '_' is escaped so that decoding is unambiguous.
-    const bool plain = c != u'_' && c != u':' && !(i == 0 && StartsWithXml(name)) &&
-                       (i == 0 ? XMLChar1_0::isFirstNameChar(c) : XMLChar1_0::isNameChar(c));
+    // Names written before hold more characters plain; DecodeName reads both.
+    const bool plain = !(i == 0 && StartsWithXml(name)) && (i == 0 ? IsNameLetter(c) : IsNameChar(c));
     if (plain) {
       out += c;
       continue;

@@ -23,8 +23,8 @@ using Owners = std::map<std::u16string, std::u16string>;
 Owners Read(const XERCES_CPP_NAMESPACE::DOMDocument* document);
 void Record(XERCES_CPP_NAMESPACE::DOMDocument* document, const std::u16string& sheet, const std::u16string& pupil);
 
-// Property names are XML element names: what a name may not hold is written as _xHHHH_, the
-// way spreadsheet programs write them.
+// Property names are XML element names: what not every XML 1.0 reader takes in a name is written
+// as _xHHHH_, the way spreadsheet programs write them.
 std::u16string EncodeName(std::u16string_view name);
 std::u16string DecodeName(std::u16string_view name);
 

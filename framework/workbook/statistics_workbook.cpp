@@ -100,13 +100,34 @@ void CutTo(std::u16string* text, size_t size) {
   text->resize(size);
 }
 
-// Spreadsheet programs refuse these in a sheet name, and names longer than 31 characters.
-std::u16string ToSheetName(std::wstring_view name) {
-  std::u16string out = ToDomText(name);
-  for (char16_t& c : out) {
+// Spreadsheet programs refuse these characters in a sheet name.
+std::u16string ReplaceRefused(std::u16string name) {
+  for (char16_t& c : name) {
     if (std::u16string_view(u":\\/?*[]").find(c) != std::u16string_view::npos) c = u'_';
   }
+  return name;
+}
+
+// The sheet name earlier versions gave a pupil.
+std::u16string CleanedSheetName(std::wstring_view name) {
+  std::u16string out = ReplaceRefused(ToDomText(name));
   CutTo(&out, kMaxSheetNameLength);
+  return out;
+}
+
+// Excel also refuses a name that begins or ends with an apostrophe (which a typed double quote
+// becomes).
+void TrimApostrophes(std::u16string* name) {
+  name->erase(0, name->find_first_not_of(u'\''));
+  name->erase(name->find_last_not_of(u'\'') + 1);
+}
+
+// The sheet name for a new sheet, before it is made distinct.
+std::u16string ToSheetName(std::wstring_view name) {
+  std::u16string out = ReplaceRefused(ToDomText(name));
+  TrimApostrophes(&out);
+  CutTo(&out, kMaxSheetNameLength);
+  TrimApostrophes(&out);
   return out;
 }
 
@@ -119,17 +140,37 @@ std::u16string ToPupilName(std::wstring_view name) {
   return out;
 }
 
-// `base`, or `base` cut and numbered " (2)", " (3)", ... so that no sheet has the name yet.
+// Spreadsheet programs compare sheet names regardless of case. Below U+10000 a sheet name holds
+// only the Russian code page, whose letters with case are the Latin and Cyrillic ones.
+std::u16string FoldCase(std::u16string name) {
+  for (char16_t& c : name) {
+    if (c >= u'A' && c <= u'Z') c += 0x20;
+    else if (c >= 0x0410 && c <= 0x042F) c += 0x20;
+    else if (c >= 0x0400 && c <= 0x040F) c += 0x50;
+    else if (c == 0x0490) c = 0x0491;
+  }
+  return name;
+}
+
+bool IsBlank(const std::u16string& name) { return name.find_first_not_of(u" \t\r\n") == std::u16string::npos; }
+
+// Names no spreadsheet program takes for a sheet, whatever the other sheets are.
+bool IsReservedSheetName(const std::u16string& name) { return IsBlank(name) || FoldCase(name) == u"history"; }
+
+// `base`, or `base` cut and numbered " (2)", " (3)", ... so that no sheet has the name yet in
+// any case. `taken` holds the names case-folded.
 std::u16string DistinctSheetName(const std::u16string& base, const std::set<std::u16string>& taken) {
-  if (!taken.count(base)) return base;
+  if (!IsReservedSheetName(base) && !taken.count(FoldCase(base))) return base;
+  // A blank name is numbered alone: "(2)".
+  const bool blank = IsBlank(base);
   for (int n = 2;; ++n) {
-    std::u16string suffix = u" (";
+    std::u16string suffix = blank ? u"(" : u" (";
     for (char digit : std::to_string(n)) suffix += static_cast<char16_t>(digit);
     suffix += u')';
-    std::u16string name = base;
+    std::u16string name = blank ? std::u16string() : base;
     CutTo(&name, kMaxSheetNameLength - suffix.size());
     name += suffix;
-    if (!taken.count(name)) return name;
+    if (!taken.count(FoldCase(name))) return name;
   }
 }
 
@@ -285,8 +326,9 @@ void IMStatisticsWorkbook::SelectWorksheet(const std::wstring& pupil) {
     sheets.emplace(sheet->getAttribute(u"ss:Name"), sheet);
     return true;
   });
-  // A sheet recorded as this pupil's, then the sheet of the cleaned name unless it is recorded
-  // as another pupil's (which is how workbooks without records are read, as before).
+  // A sheet recorded as this pupil's; else, unless recorded as another pupil's (which is how
+  // workbooks without records are read, as before), the sheet named as earlier versions named
+  // it: the typed name uncut, then cleaned.
   for (const auto& [sheet, owner] : owners) {
     if (owner == fullName && sheets.count(sheet)) {
       worksheet_ = sheets[sheet];
@@ -294,15 +336,18 @@ void IMStatisticsWorkbook::SelectWorksheet(const std::wstring& pupil) {
       return;
     }
   }
-  const std::u16string cleaned = ToSheetName(pupil);
-  std::set<std::u16string> taken;
-  for (const auto& entry : sheets) taken.insert(entry.first);
-  for (const auto& entry : owners) taken.insert(entry.first);
-  if (auto found = sheets.find(cleaned); found != sheets.end() && !owners.count(cleaned)) {
-    worksheet_ = found->second;
-    sheetName_ = cleaned;
-  } else {
-    sheetName_ = DistinctSheetName(cleaned, taken);
+  for (const std::u16string& earlier : {ToDomText(pupil), CleanedSheetName(pupil)}) {
+    if (auto found = sheets.find(earlier); found != sheets.end() && !owners.count(earlier)) {
+      worksheet_ = found->second;
+      sheetName_ = earlier;
+      break;
+    }
+  }
+  if (worksheet_ == nullptr) {
+    std::set<std::u16string> taken;
+    for (const auto& entry : sheets) taken.insert(FoldCase(entry.first));
+    for (const auto& entry : owners) taken.insert(FoldCase(entry.first));
+    sheetName_ = DistinctSheetName(ToSheetName(pupil), taken);
     worksheet_ = AppendElement(document_, root, u"Worksheet");
     worksheet_->setAttribute(u"ss:Name", sheetName_.c_str());
     DOMElement* table = AppendElement(document_, worksheet_, u"Table");

@@ -1,7 +1,11 @@
 #pragma once
-// Test helpers: read a written workbook back with a parser of its own, and a scratch folder.
+// Test helpers: read a written workbook back with a parser of its own, write to it as a later
+// run would, and a scratch folder.
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <xercesc/dom/DOM.hpp>
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
@@ -14,6 +18,7 @@
 #include <vector>
 
 #include "framework/platform/utf.h"
+#include "framework/workbook/statistics_workbook.h"
 
 namespace workbook_test {
 
@@ -97,6 +102,21 @@ inline ReadBack ReadSheets(const std::filesystem::path& path) {
   }
   XMLPlatformUtils::Terminate();
   return result;
+}
+
+// Opens the workbook in a child process, as a later run of the program would, and adds a row.
+inline void SaveRowInAnotherProcess(const std::wstring& path, const std::wstring& pupil, const std::wstring& caption) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    IMStatisticsWorkbook workbook;
+    workbook.Open(path, pupil);
+    workbook.AddRow(caption, L"1", L"Number");
+    ::_exit(workbook.Save(L"") ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 // A fresh folder under the system's temporary folder, removed with the object.
