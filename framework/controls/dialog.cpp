@@ -104,6 +104,8 @@ void IMDialogBase<IMEmptyView>::BringToFront(IMControl* child) {
     children.erase(found);
     if (children.empty()) layers_.erase(it);
     layers_[1].push_back(child);
+    // It now lies over what covered it: the next frame draws it again.
+    AddDamage(child->GetShownRect());
     return;
   }
 }
@@ -309,7 +311,11 @@ long IMDialogBase<IMEmptyView>::Draw(const IMEvent& e) {
   rm->drawOriginY = oy + rect.top;
   {
     WalkGuard guard(walking_);
-    for (IMControl* child : Snapshot()) child->Draw(IMEvent(e.sender, e.message));
+    for (IMControl* child : Snapshot()) {
+      // A child wholly outside the clip (a frame that draws only what changed) would draw nothing.
+      if (!IntersectsRect(OffsetRect(child->GetBounds(), rm->drawOriginX, rm->drawOriginY), clip)) continue;
+      child->Draw(IMEvent(e.sender, e.message));
+    }
   }
   rm->drawOriginX = ox;
   rm->drawOriginY = oy;
@@ -319,6 +325,18 @@ long IMDialogBase<IMEmptyView>::Draw(const IMEvent& e) {
   IMFire(DrawSignal, IMEvent(this, IM_EVENT_DRAW));
   SetChanged(false);
   return 0;
+}
+
+void IMDialogBase<IMEmptyView>::CollectDamage(const RECT& clip, POINT origin, RECT* damage) {
+  RECT now{};
+  if (!hidden_) IntersectRect(&now, OffsetRect(rect, origin.x, origin.y), clip);
+  if (changed || !EqualRect(now, shown_)) *damage = UnionRect(*damage, UnionRect(shown_, now));
+  shown_ = now;
+  // Children of a hidden dialog show nowhere: they learn it too, so that Show finds them anew.
+  const POINT inner{origin.x + rect.left, origin.y + rect.top};
+  for (const auto& entry : layers_) {
+    for (IMControl* child : entry.second) child->CollectDamage(now, inner, damage);
+  }
 }
 
 long IMDialogBase<IMEmptyView>::Update(const IMEvent& e) {

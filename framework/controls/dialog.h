@@ -53,6 +53,8 @@ class IMDialogBase<IMEmptyView> : public IMViewControl<IMEmptyView> {
   long Update(const IMEvent& e) override;
   long OnClose(const IMEvent& e) override;
   long OnKillFocus(const IMEvent& e) override;
+  // Its own change (a child added or closed, a redraw asked for) takes in its whole rectangle.
+  void CollectDamage(const RECT& clip, POINT origin, RECT* damage) override;
   using IMViewControl<IMEmptyView>::Draw;
 
   POINT GetLastMousePoint() const { return lastMouse_; }

@@ -35,7 +35,8 @@ void WakeUp();
 bool DeviceLost();
 // Bytes of texture memory the devices may hold in all.
 std::size_t VideoMemoryBudget();
-// A presented frame of 0xAARRGGBB pixels, rows of `width` pixels.
-void PresentFrame(const std::uint32_t* pixels, int width, int height);
+// A presented frame of 0xAARRGGBB pixels, rows of `width` pixels, of which only `changed`
+// differs from the frame presented before.
+void PresentFrame(const std::uint32_t* pixels, int width, int height, const RECT& changed);
 
 }  // namespace platform::backend

@@ -185,7 +185,8 @@ class Device {
   }
   virtual HRESULT BeginScene() { return D3D_OK; }
   virtual HRESULT EndScene() { return D3D_OK; }
-  virtual HRESULT Present() { return D3D_OK; }
+  // Shows the back buffer. dirty: the only part that changed since the last Present; null: all.
+  virtual HRESULT Present(const RECT* /*dirty*/ = nullptr) { return D3D_OK; }
 };
 
 // The device factory (the Direct3D object).

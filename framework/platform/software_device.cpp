@@ -738,9 +738,11 @@ HRESULT SoftwareDevice::EndScene() {
   return D3D_OK;
 }
 
-HRESULT SoftwareDevice::Present() {
+HRESULT SoftwareDevice::Present(const RECT* dirty) {
   if (backend::DeviceLost()) return D3DERR_DEVICELOST;
-  backend::PresentFrame(backBuffer_.data(), width_, height_);
+  RECT changed{0, 0, width_, height_};
+  if (dirty) IntersectRect(&changed, *dirty, changed);
+  backend::PresentFrame(backBuffer_.data(), width_, height_, changed);
   return D3D_OK;
 }
 

@@ -101,7 +101,7 @@ class SoftwareDevice : public Device {
   HRESULT Clear(DWORD count, const RECT* rects, DWORD flags, DWORD color, float z, DWORD stencil) override;
   HRESULT BeginScene() override;
   HRESULT EndScene() override;
-  HRESULT Present() override;
+  HRESULT Present(const RECT* dirty = nullptr) override;
 
   int Width() const { return width_; }
   int Height() const { return height_; }

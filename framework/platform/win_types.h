@@ -56,6 +56,18 @@ inline bool IntersectsRect(const RECT& a, const RECT& b) {
   return IntersectRect(&r, a, b);
 }
 
+// Like the system call: the smallest rectangle holding both; an empty one adds nothing.
+inline RECT UnionRect(const RECT& a, const RECT& b) {
+  if (IsRectEmpty(a)) return IsRectEmpty(b) ? RECT{} : b;
+  if (IsRectEmpty(b)) return a;
+  return RECT{a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top,
+              a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
+}
+
+inline RECT OffsetRect(const RECT& r, int dx, int dy) {
+  return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
 constexpr WORD LOWORD(std::uint32_t v) { return static_cast<WORD>(v & 0xFFFF); }
 constexpr WORD HIWORD(std::uint32_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
 constexpr std::int32_t GET_X_LPARAM(LPARAM l) {

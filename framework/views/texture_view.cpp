@@ -53,6 +53,22 @@ void IMTextureView::Draw() {
   changed = false;
 }
 
+RECT IMTextureView::GetBounds() const {
+  const RECT r = GetRect();
+  if (angle == 0.0f) return r;
+  const float cx = static_cast<float>(r.left + r.right) * 0.5f;
+  const float cy = static_cast<float>(r.top + r.bottom) * 0.5f;
+  const float c = std::abs(std::cos(angle));
+  const float sn = std::abs(std::sin(angle));
+  const float w = static_cast<float>(r.right - r.left) * 0.5f;
+  const float h = static_cast<float>(r.bottom - r.top) * 0.5f;
+  const float hw = c * w + sn * h;
+  const float hh = sn * w + c * h;
+  // A pixel of margin on each side for the rounding of the turned corners.
+  return RECT{static_cast<int>(std::floor(cx - hw)) - 1, static_cast<int>(std::floor(cy - hh)) - 1,
+              static_cast<int>(std::ceil(cx + hw)) + 1, static_cast<int>(std::ceil(cy + hh)) + 1};
+}
+
 bool IMTextureView::HitTest(const POINT& point) const {
   IMResourceManager* rm = IMResourceManager::Instance();
   if (!rm || !hasTexture) return false;

@@ -20,6 +20,8 @@ class IMTextureView : public IMView {
 
   void Draw() override;
   bool HitTest(const POINT& point) const override;
+  // A turned picture reaches beyond its rectangle.
+  RECT GetBounds() const override;
 
   std::uint32_t GetTextureId() const { return textureId; }
   bool HasTexture() const { return hasTexture; }

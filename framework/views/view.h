@@ -23,6 +23,8 @@ class IMView {
   virtual int GetWidth() const { return rect.right - rect.left; }
   virtual void Draw() = 0;
   virtual bool HitTest(const POINT& point) const { return PtInRect(rect, point); }
+  // Where Draw may touch, relative to the drawing origin.
+  virtual RECT GetBounds() const { return rect; }
   virtual bool IsChanged() const { return changed; }
   virtual void SetChanged(bool value) { changed = value; }
 

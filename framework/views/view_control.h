@@ -34,6 +34,7 @@ class IMViewControl : public IMControl, public V {
     SetChanged(true);
   }
   RECT GetRect() const override { return this->rect; }
+  RECT GetBounds() const override { return V::GetBounds(); }
 
   void DrawView() override {
     // A control without a parent is never drawn.

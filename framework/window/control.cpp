@@ -1,5 +1,7 @@
 #include "framework/window/control.h"
 
+#include <utility>
+
 #include "framework/controls/dialog.h"
 
 namespace {
@@ -8,6 +10,7 @@ std::size_t g_liveControls = 0;
 // Counts the releases that left no button held. A control that lost its press to a drag notes
 // the count, so on re-entry it can tell whether that press has ended somewhere else meanwhile.
 std::uint32_t g_pressesEnded = 0;
+RECT g_damage{};
 
 bool IsButtonHeld(const IMMouseEvent& e) {
   if (e.IsMessage(WM_MOUSEWHEEL)) {
@@ -24,7 +27,23 @@ IMControl::IMControl(IMDialog* parent, int layer) : parent_(parent), id_(g_nextC
   if (parent_) IMDialog::AddChild(parent_, this, layer);
 }
 
-IMControl::~IMControl() { --g_liveControls; }
+IMControl::~IMControl() {
+  --g_liveControls;
+  // What it showed stays on the screen until drawn over.
+  AddDamage(shown_);
+}
+
+void IMControl::AddDamage(const RECT& screen) { g_damage = UnionRect(g_damage, screen); }
+
+RECT IMControl::TakeDamage() { return std::exchange(g_damage, RECT{}); }
+
+void IMControl::CollectDamage(const RECT& clip, POINT origin, RECT* damage) {
+  RECT now{};
+  // A control without a parent is never drawn.
+  if (!hidden_ && parent_) IntersectRect(&now, OffsetRect(GetBounds(), origin.x, origin.y), clip);
+  if (IsChanged() || !EqualRect(now, shown_)) *damage = UnionRect(*damage, UnionRect(shown_, now));
+  shown_ = now;
+}
 
 std::size_t IMControl::LiveCount() { return g_liveControls; }
 

@@ -58,6 +58,19 @@ class IMControl : public IMTrackable {
   virtual void DrawView() = 0;
   virtual void OnUpdate() {}
 
+  // Where the control may draw, in its parent's coordinates: its rectangle unless its view
+  // reaches beyond it.
+  virtual RECT GetBounds() const { return GetRect(); }
+  // Adds to *damage what the next frame must draw again for this control, in screen
+  // coordinates: where it showed at the last frame and where it shows now, when it changed or
+  // moved. clip and origin are its parent's, on the screen.
+  virtual void CollectDamage(const RECT& clip, POINT origin, RECT* damage);
+  // Where it showed at the last frame, on the screen, clipped by its dialogs; empty when hidden.
+  RECT GetShownRect() const { return shown_; }
+  // Screen areas to draw again that no control reports any more: closed controls, restacked ones.
+  static void AddDamage(const RECT& screen);
+  static RECT TakeDamage();
+
   IMConnection ConnectOnClose(const EventSignal::slot_type& slot);
   IMConnection ConnectOnDisable(const EventSignal::slot_type& slot);
   IMConnection ConnectOnEnable(const EventSignal::slot_type& slot);
@@ -112,4 +125,5 @@ class IMControl : public IMTrackable {
   bool destroyed_ = false;
   bool focusable_ = false;
   std::uint32_t id_;
+  RECT shown_{};
 };

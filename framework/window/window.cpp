@@ -174,16 +174,48 @@ void IMWindow::RenderFrame() {
   if (!rm) return;
   platform::Device* device = rm->GetDevice();
   if (device && IsChanged()) {
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    device->BeginScene();
-    Draw(IMEvent(this, IM_EVENT_DRAW));
+    const RECT region = RegionToDraw(device);
+    if (!IsRectEmpty(region)) {
+      // Only the region is cleared and drawn: the rest of the back buffer still holds the last frame.
+      platform::Viewport saved;
+      device->GetViewport(&saved);
+      device->SetViewport(platform::Viewport{static_cast<DWORD>(region.left), static_cast<DWORD>(region.top),
+                                             static_cast<DWORD>(region.right - region.left),
+                                             static_cast<DWORD>(region.bottom - region.top), 0.0f, 1.0f});
+      device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+      device->BeginScene();
+      Draw(IMEvent(this, IM_EVENT_DRAW));
+      device->EndScene();
+      device->SetViewport(saved);
+      const RECT screen = ScreenRect();
+      device->Present(EqualRect(region, screen) ? nullptr : &region);
+    }
     ++rm->frameCount;
-    device->EndScene();
-    device->Present();
     SetChanged(false);
   } else {
     ++rm->frameCount;
   }
+}
+
+RECT IMWindow::ScreenRect() const {
+  const IMResourceManager* rm = IMResourceManager::Instance();
+  return RECT{0, 0, rm->GetBackBufferWidth(), rm->GetBackBufferHeight()};
+}
+
+RECT IMWindow::RegionToDraw(const platform::Device* device) {
+  const RECT screen = ScreenRect();
+  RECT region = TakeDamage();
+  CollectDamage(screen, POINT{0, 0}, &region);
+  IntersectRect(&region, region, screen);
+  // A new device's back buffer holds nothing of the last frame.
+  if (device != drawnOn_) region = screen;
+  drawnOn_ = device;
+  // Most of the screen: drawing and presenting the rest as well costs little more.
+  const auto area = [](const RECT& r) {
+    return static_cast<std::int64_t>(r.right - r.left) * static_cast<std::int64_t>(r.bottom - r.top);
+  };
+  if (area(region) * 4 >= area(screen) * 3) region = screen;
+  return region;
 }
 
 void IMWindow::OnUpdate() {

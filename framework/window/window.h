@@ -9,6 +9,10 @@
 #include "framework/controls/dialog.h"
 #include "framework/window/timers.h"
 
+namespace platform {
+class Device;
+}
+
 class IMWindow : public IMDialog {
  public:
   // Exit status when the window class or the window cannot be made.
@@ -70,7 +74,14 @@ class IMWindow : public IMDialog {
   static unsigned IdleWaitMs(const IMWindow* window);
   // A change is waiting for the next RenderFrame to draw it.
   bool FrameDue() const;
+  // The back buffer's rectangle.
+  RECT ScreenRect() const;
+  // What the next frame draws: the screen areas every change since the last frame touched,
+  // or the whole screen when that is most of it or the device is new.
+  RECT RegionToDraw(const platform::Device* device);
   static std::uint64_t wakeBy_;
+  // The device the last frame was drawn on.
+  const platform::Device* drawnOn_ = nullptr;
 };
 
 // The window class name the program registers.

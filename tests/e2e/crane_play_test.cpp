@@ -12,6 +12,8 @@
 #include "exercise/hangar_scene.h"
 #include "framework/platform/headless/headless.h"
 #include "framework/platform/platform.h"
+#include "framework/platform/software_device.h"
+#include "framework/resources/resource_manager.h"
 #include "framework/workbook/workbook_reader.h"
 #include <unistd.h>
 
@@ -157,6 +159,117 @@ TEST_F(CranePlay, FromTheInformationScreenToTheResultsWithSixPlates) {
   EXPECT_EQ(rows[9][0].text, L"Общее время работы с упражнением. с.");
   EXPECT_TRUE(std::regex_match(rows[9][1].text, std::wregex(L"\\d+")));
   EXPECT_TRUE(rows[10].empty());
+}
+
+// Every frame the program presents, drawn and uploaded only where something changed, must show
+// what a full redraw of the same tree shows: checked right after each present on the same device.
+class FullRedrawCheck {
+ public:
+  explicit FullRedrawCheck(IMWindow* window) : window_(window) {
+    headless::SetPresentHook([this] { Check(); });
+  }
+  ~FullRedrawCheck() { headless::SetPresentHook(nullptr); }
+  FullRedrawCheck(const FullRedrawCheck&) = delete;
+  FullRedrawCheck& operator=(const FullRedrawCheck&) = delete;
+
+  int frames = 0;
+  int partial = 0;  // frames that drew and uploaded less than the whole screen
+  std::vector<std::string> mismatches;
+
+ private:
+  void Check() {
+    const headless::Frame& shown = headless::PresentedFrame();
+    auto* device = dynamic_cast<platform::SoftwareDevice*>(IMResourceManager::Instance()->GetDevice());
+    ASSERT_NE(device, nullptr);
+    ++frames;
+    partial += !EqualRect(shown.changed, RECT{0, 0, shown.width, shown.height});
+    // The full redraw replaces the partial one, so each frame is judged on its own.
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    device->BeginScene();
+    window_->Draw(IMEvent(window_, IM_EVENT_DRAW));
+    device->EndScene();
+    int differ = 0;
+    RECT where{};
+    for (int y = 0; y < shown.height; ++y) {
+      for (int x = 0; x < shown.width; ++x) {
+        if (device->BackBuffer()[y * shown.width + x] == shown.At(x, y)) continue;
+        ++differ;
+        where = UnionRect(where, RECT{x, y, x + 1, y + 1});
+      }
+    }
+    if (differ == 0) return;
+    const RECT& c = shown.changed;
+    mismatches.push_back("frame " + std::to_string(frames) + ": " + std::to_string(differ) + " pixels differ in {" +
+                         std::to_string(where.left) + "," + std::to_string(where.top) + "," +
+                         std::to_string(where.right) + "," + std::to_string(where.bottom) + "}, drawn {" +
+                         std::to_string(c.left) + "," + std::to_string(c.top) + "," + std::to_string(c.right) + "," +
+                         std::to_string(c.bottom) + "}");
+  }
+
+  IMWindow* window_;
+};
+
+TEST_F(CranePlay, EveryFrameOfTheCourseDrawnWhereItChangedShowsWhatAFullRedrawShows) {
+  app = App::Instance(L"04517 Игра «Тиморвал»", false);
+  FullRedrawCheck check(app->window);
+  auto wait = [this](int steps) {
+    for (int i = 0; i < steps; ++i) {
+      headless::AdvanceMs(100);
+      headless::StepSoundWorkers();
+      Pump();
+    }
+  };
+  auto mouse = [this](UINT message, WPARAM keys, int x, int y) {
+    headless::SetCursorPos(x, y);
+    platform::PostMessage(IMWindow::Handle(), message, keys, MAKELPARAM(x, y));
+    Pump();
+  };
+  auto sweep = [&] {
+    for (int y = 20; y < 600; y += 40) {
+      for (int x = 20; x < 800; x += 60) mouse(WM_MOUSEMOVE, 0, x, y);
+    }
+  };
+  app->ShowInfoScreen();
+  Pump();
+
+  // The name typed, the caret blinking: a blink draws and uploads only the caret.
+  for (wchar_t c : std::wstring(L"Маша")) Send(WM_CHAR, c);
+  wait(10);
+  const RECT blink = headless::PresentedFrame().changed;
+  EXPECT_LE((blink.right - blink.left) * (blink.bottom - blink.top), 100) << blink.left << "," << blink.top;
+
+  // The voiced instruction with its demonstration, to the blinking Space key, then the exercise.
+  Send(WM_KEYDOWN, VK_RETURN);
+  ASSERT_TRUE(app->instructionOpen);
+  wait(300);
+  Send(WM_KEYDOWN, VK_SPACE);
+  ASSERT_NE(app->GetExerciseScene(), nullptr);
+  const std::pair<int, int> order[] = {{5, 135}, {4, 165}, {3, 225}, {2, 95}, {1, 225}, {0, 95}};
+  for (auto [plate, x] : order) {
+    Deliver(plate, x);
+    if (HasFailure()) return;
+  }
+  // The praise, the results screen under a wandering pointer, the exit menu, the credits over it.
+  for (int pass = 0; app->stateDialog && pass < 100; ++pass) wait(1);
+  EXPECT_EQ(app->stateDialog, nullptr);
+  sweep();
+  Send(WM_KEYDOWN, VK_F12);
+  sweep();
+  platform::SetAsyncKeyState(VK_CONTROL, true);
+  Send(WM_KEYDOWN, 'I');
+  platform::SetAsyncKeyState(VK_CONTROL, false);
+  sweep();
+  mouse(WM_LBUTTONDOWN, MK_LBUTTON, 765, 32);
+  mouse(WM_LBUTTONUP, 0, 765, 32);
+  wait(2);
+  sweep();
+
+  EXPECT_TRUE(check.mismatches.empty()) << check.mismatches.size() << " of " << check.frames << " frames, first "
+                                        << check.mismatches.front();
+  EXPECT_GT(check.partial, check.frames / 2) << check.frames;
+  platform::PostMessage(IMWindow::Handle(), WM_CLOSE, 0, 0);
+  IMWindow::Run(app->window);
+  App::Release();
 }
 
 }  // namespace

@@ -47,10 +47,13 @@ struct Frame {
   int height = 0;
   std::vector<std::uint32_t> pixels;  // 0xAARRGGBB, rows of `width`
   std::uint64_t presentCount = 0;
+  RECT changed{};  // the part the last present took over
   std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 // The last frame presented.
 const Frame& PresentedFrame();
+// Called after every present, with the frame taken over.
+void SetPresentHook(std::function<void()> hook);
 // Device not lost, no memory limit, client 800x600, no frame presented.
 void ResetDevice();
 

@@ -30,6 +30,8 @@ struct Desktop {
   std::unique_ptr<sdl::InputTranslator> input;
   int width = 0;
   int height = 0;
+  // The texture has had a whole frame.
+  bool uploaded = false;
 };
 
 Desktop g_desktop;
@@ -198,10 +200,19 @@ void WaitForInput(unsigned ms) {
 
 namespace backend {
 
-void PresentFrame(const std::uint32_t* pixels, int width, int height) {
+void PresentFrame(const std::uint32_t* pixels, int width, int height, const RECT& changed) {
   Desktop& d = g_desktop;
   if (!d.frame || width != d.width || height != d.height) return;
-  SDL_UpdateTexture(d.frame, nullptr, pixels, width * 4);
+  // Only what changed is uploaded; a new texture holds nothing yet.
+  const RECT all{0, 0, width, height};
+  const RECT r = d.uploaded ? changed : all;
+  if (EqualRect(r, all)) {
+    SDL_UpdateTexture(d.frame, nullptr, pixels, width * 4);
+  } else if (!IsRectEmpty(r)) {
+    const SDL_Rect area{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    SDL_UpdateTexture(d.frame, &area, pixels + static_cast<std::size_t>(r.top) * width + r.left, width * 4);
+  }
+  d.uploaded = true;
   SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
   SDL_RenderClear(d.renderer);
   SDL_RenderCopy(d.renderer, d.frame, nullptr, nullptr);

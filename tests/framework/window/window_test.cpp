@@ -31,7 +31,7 @@ class FrameDevice : public test::RecordingDevice {
     calls.push_back("end");
     return D3D_OK;
   }
-  HRESULT Present() override {
+  HRESULT Present(const RECT*) override {
     calls.push_back("present");
     return D3D_OK;
   }
