@@ -20,10 +20,12 @@
 #include "framework/platform/printing.h"
 #include "framework/window/window.h"
 #include "framework/workbook/statistics_workbook.h"
+#include "shell/handlers.h"
 #include "shell/start_time.h"
 
 class IMEditBar;
 class IMSaveAsDialog;
+class IMSelectPrinterDialog;
 
 template <class T>
 class IMApp {
@@ -101,7 +103,7 @@ class IMApp {
       using boost::placeholders::_1;
       // A closed state dialog is deleted soon after: never close it again from Restart. First,
       // because the stepper may close the whole window, which cuts the later handlers.
-      stateDialog->ConnectOnClose(boost::bind(&IMApp::ForgetStateDialog, this, _1));
+      stateDialog->ConnectOnClose(boost::bind(&IMApp::ForgetDialog, this, _1, &stateDialog));
       stateDialog->ConnectOnClose(boost::bind(&IMApp::NextState, this));
       auto next = std::next(found);
       stateName = next == states.end() ? std::wstring() : next->first;
@@ -123,6 +125,12 @@ class IMApp {
   virtual long Restart() {
     CloseExitMenu();
     if (!stateDialog) return 1;
+    // An instruction F1 opened under the menu belongs to the run that ends here: it must not
+    // speak on over the information screen.
+    if (repeatedInstruction_) {
+      anyKeyConnection.disconnect();
+      CloseOnAnyKey(repeatedInstruction_, &instructionOpen);
+    }
     stateDialog->Close();
     // The stepper has just opened the results screen; the information screen takes its place
     // rather than lying over a screen nobody can reach again.
@@ -159,6 +167,7 @@ class IMApp {
   long SaveResultsFromDialog(IMSaveAsDialog* dialog);
   long SaveResultsAs(std::wstring path);
   long OnPrint();
+  long PrintResultsFromDialog(IMSelectPrinterDialog* dialog);
   long PrintResults(platform::HDC context);
 
   boost::function<void(IMDialog*)> optionsBuilder;
@@ -183,9 +192,20 @@ class IMApp {
 
  private:
   void ReleaseResultsBook();
-  long ForgetResultsScreen(const IMEvent& e);
-  long ForgetStateDialog(const IMEvent& e) {
-    if (e.sender == stateDialog) stateDialog = nullptr;
+  // A standard dialog's confirm: it closes once its action has succeeded (0); otherwise it stays
+  // open and says so, for the teacher must not believe done what was not.
+  template <class Dialog>
+  static long CloseOrShowFailure(Dialog* dialog, long result, const wchar_t* failure) {
+    if (result == 0) {
+      dialog->Close();
+    } else {
+      dialog->ShowFailure(failure);
+    }
+    return 0;
+  }
+  // A closed dialog is deleted soon after: the pointer that named it is cleared at its close.
+  long ForgetDialog(const IMEvent& e, IMDialog** named) {
+    if (e.sender == *named) *named = nullptr;
     return 0;
   }
 
@@ -193,6 +213,7 @@ class IMApp {
   bool saveOnCloseConnected_ = false;
   std::vector<IMStatisticsWorkbook*> unsavedBooks_;
   IMDialog* resultsScreen_ = nullptr;  // while it is open
+  IMDialog* repeatedInstruction_ = nullptr;  // F1's, while it is open
 
   static inline IMApp* app_ = nullptr;
   static inline int useCount_ = 0;

@@ -56,6 +56,9 @@ long IMApp<T>::OnKeyF1(const IMKeyboardEvent& e) {
   anyKeyConnection = window->ConnectOnKeyDown(boost::bind(&CloseOnAnyKey, dialog, &instructionOpen));
   // The F1 being delivered must not close it at once.
   anyKeyBlock_.emplace(anyKeyConnection);
+  repeatedInstruction_ = dialog;
+  using boost::placeholders::_1;
+  dialog->ConnectOnClose(boost::bind(&IMApp::ForgetDialog, this, _1, &repeatedInstruction_));
   instructionOpen = true;
   ShowInstruction(dialog);
   return 0;

@@ -64,16 +64,11 @@ long IMApp<T>::OnSaveAs() {
   return 0;
 }
 
-// The dialog closes once the copy is written; otherwise it stays open with the typed path and
-// says so, for the teacher must not believe a copy exists that does not.
+// The dialog closes once the copy is written, and stays open with the typed path saying so when
+// it could not be.
 template <class T>
 long IMApp<T>::SaveResultsFromDialog(IMSaveAsDialog* dialog) {
-  if (SaveResultsAs(dialog->GetFileName()) == 0) {
-    dialog->Close();
-  } else {
-    dialog->ShowFailure(L"Не удалось сохранить файл");
-  }
-  return 0;
+  return CloseOrShowFailure(dialog, SaveResultsAs(dialog->GetFileName()), L"Не удалось сохранить файл");
 }
 
 // 0 once the copy is written, 1 when it could not be.

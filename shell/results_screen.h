@@ -17,7 +17,7 @@ void IMApp<T>::ShowResultsScreen() {
   IMDialog* screen = NewScreen(window);
   resultsScreen_ = screen;
   using boost::placeholders::_1;
-  screen->ConnectOnClose(boost::bind(&IMApp::ForgetResultsScreen, this, _1));
+  screen->ConnectOnClose(boost::bind(&IMApp::ForgetDialog, this, _1, &resultsScreen_));
   AddCentredLabel(screen, L"ЗАДАНИЕ ВЫПОЛНЕНО", 24, false, 150);
   AddScreenLabel(screen, L"Номер ЦОР:", 18, true, 30, 250);
   AddScreenLabel(screen, catalogueNumber, 18, false, 135, 250);
@@ -55,11 +55,5 @@ long IMApp<T>::OnResultsScreenKey(const IMKeyboardEvent& e, IMControl* screen) {
   if (e.wParam != static_cast<WPARAM>(VK_RETURN)) return 0;
   NextState();
   screen->Close();
-  return 0;
-}
-
-template <class T>
-long IMApp<T>::ForgetResultsScreen(const IMEvent& e) {
-  if (e.sender == resultsScreen_) resultsScreen_ = nullptr;
   return 0;
 }

@@ -4,10 +4,6 @@
 
 #include "framework/controls/dialog_frame.h"
 
-namespace {
-constexpr DWORD kScreenTextColour = 0xFF072134;
-}  // namespace
-
 IMSaveAsDialog::IMSaveAsDialog(IMDialog* parent) : IMDialog(parent, nullptr, 0) {
   SetRect(kRect);
   const int w = kRect.right - kRect.left;
@@ -33,13 +29,4 @@ void IMSaveAsDialog::SetFileName(const std::wstring& name) {
   field_->ScrollToCaret(IMKeyboardEvent(edit, IM_EVENT_NONE, 0, 0));
 }
 
-void IMSaveAsDialog::ShowFailure(const std::wstring& text) {
-  if (!failure_) {
-    failure_ = new IMStaticPictureBase<IMTextView>(this, 0);
-    failure_->SetFontSize(14);
-    failure_->SetColor(kScreenTextColour);
-  }
-  failure_->SetText(text);
-  failure_->SetRect(failure_->GetSourceRect());
-  failure_->SetPosition(30, 54);
-}
+void IMSaveAsDialog::ShowFailure(const std::wstring& text) { ShowFailureLine(this, failure_, 30, 54, text); }

@@ -60,3 +60,5 @@ platform::HDC IMSelectPrinterDialog::CreatePrinterDC() const {
   const std::wstring name = line->GetText();
   return platform::CreateDCW(nullptr, name.c_str(), nullptr, nullptr);
 }
+
+void IMSelectPrinterDialog::ShowFailure(const std::wstring& text) { ShowFailureLine(this, failure_, 30, 160, text); }

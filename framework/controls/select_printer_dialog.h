@@ -4,11 +4,14 @@
 // caller connects its action to the Print button and asks the dialog, at the click, for a
 // device context of the chosen printer.
 
+#include <string>
+
 #include "framework/controls/button.h"
 #include "framework/controls/dialog.h"
 #include "framework/controls/list.h"
 #include "framework/controls/picture.h"
 #include "framework/platform/printing.h"
+#include "framework/views/text_view.h"
 #include "framework/views/texture_view.h"
 
 class IMSelectPrinterDialog : public IMDialog {
@@ -26,6 +29,12 @@ class IMSelectPrinterDialog : public IMDialog {
   // Handlers run in the order of connection; the dialog's result is only what they ask it for.
   IMConnection ConnectOnConfirm(const MouseSignal::slot_type& slot) { return confirm_->ConnectOnClick(slot); }
 
+  // A line between the list and the buttons, in the screens' dark blue: what went wrong with
+  // the last confirm (the dialog stays open with the chosen printer).
+  void ShowFailure(const std::wstring& text);
+  // The failure line, or null while there is none.
+  IMStaticPictureBase<IMTextView>* GetFailureLabel() const { return failure_; }
+
   IMList* GetList() const { return list_; }
   IMButton* GetConfirmButton() const { return confirm_; }
   IMButton* GetCloseButton() const { return close_; }
@@ -35,4 +44,5 @@ class IMSelectPrinterDialog : public IMDialog {
   IMButton* confirm_ = nullptr;
   IMButton* close_ = nullptr;
   IMList* list_ = nullptr;
+  IMStaticPictureBase<IMTextView>* failure_ = nullptr;
 };

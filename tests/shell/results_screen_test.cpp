@@ -112,4 +112,25 @@ TEST_F(RunScreensTest, PrintGoesThroughThePrinterDialogsConfirm) {
   EXPECT_EQ(texts[10], L"Общее время работы с упражнением. с.");
 }
 
+TEST_F(RunScreensTest, APrintThatDidNotHappenSaysSoAndTheDialogStays) {
+  IMDialog* results = RunToResults(L"Маша");
+  // First no printer to choose, then a printer whose job cannot start.
+  for (bool printer : {false, true}) {
+    SCOPED_TRACE(printer);
+    if (printer) {
+      headless::SetPrinters({headless::Printer{L"PDF"}}, L"PDF");
+      headless::FailPrintStep(headless::PrintStep::kStartDoc);
+    }
+    Click(70, 510);  // Print
+    auto* dialog = dynamic_cast<IMSelectPrinterDialog*>(course.ScreenAt(400, 300));
+    ASSERT_NE(dialog, nullptr);
+    Click(220 + 30 + 74, 125 + 179 + 23);  // the dialog's Print
+    ASSERT_EQ(course.ScreenAt(400, 300), dialog) << "the dialog stays open";
+    ASSERT_NE(dialog->GetFailureLabel(), nullptr);
+    EXPECT_EQ(dialog->GetFailureLabel()->GetText(), L"Не удалось напечатать");
+    Click(220 + 221 + 55, 125 + 179 + 23);  // its Close
+    EXPECT_EQ(course.ScreenAt(400, 300), results);
+  }
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "exercise/hangar_scene.h"
 #include "framework/controls/edit_bar.h"
+#include "framework/resources/resource_manager.h"
 #include "framework/workbook/workbook_reader.h"
 #include "support/course.h"
 
@@ -38,6 +39,12 @@ class ScreensTest : public ::testing::Test {
     return false;
   }
 
+  static bool VoicePlays() {
+    IMResourceManager* rm = IMResourceManager::Instance();
+    const unsigned voice = rm->FindSound(L"110");
+    return voice != 0 && rm->IsPlaying(voice);
+  }
+
   course::DataFolder data;
   course::Driver<> course;
   App* app = course.app;
@@ -66,12 +73,30 @@ TEST_F(ScreensTest, TheExitMenuLiesOverTheHangarAndTakesEveryClick) {
 }
 
 // The pointer rests where Retry appears: the first click lands on it without a move.
-TEST_F(ScreensTest, RetryWithoutAStateOnlyClosesTheMenu) {
+// Before the exercise Retry only closes the menu: the first instruction started under it runs on.
+// During the exercise an instruction F1 opened under the menu belongs to the run Retry ends: it
+// closes, voice and all, before the information screen shows.
+TEST_F(ScreensTest, RetryClosesTheMenuAndOnlyWhatBelongsToTheRun) {
+  app->ShowInfoScreen();
+  course.Pump();
+  course.Type(L"Маша");
   course.MoveTo(400, 240);
   course.Key(VK_F12);
-  Press(400, 240);  // Retry
+  course.Key(VK_RETURN);  // the first instruction, under the menu
+  Press(400, 240);        // Retry
   EXPECT_EQ(app->exitMenu, nullptr);
-  EXPECT_EQ(app->stateDialog, nullptr);
+  EXPECT_TRUE(app->instructionOpen);
+  EXPECT_TRUE(VoicePlays()) << "the first instruction runs on";
+  course.Key(VK_ESCAPE);
+  ASSERT_NE(app->stateDialog, nullptr) << "and its close starts the exercise";
+
+  course.Key(VK_F12);
+  course.Key(VK_F1);  // the instruction again, under the menu
+  ASSERT_TRUE(VoicePlays());
+  Press(400, 240);  // Retry
+  EXPECT_FALSE(app->instructionOpen);
+  EXPECT_FALSE(VoicePlays()) << "no voice under the information screen";
+  EXPECT_TRUE(IsInformationScreen(course.ScreenAt(400, 300)));
 }
 
 TEST_F(ScreensTest, RetryDuringTheExerciseClosesTheRunAndShowsTheInformationScreen) {

@@ -155,6 +155,9 @@ TEST_F(SelectPrinterDialogTest, CloseButtonOnlyCloses) {
 TEST_F(SelectPrinterDialogTest, GoldenDialogWithThreePrinters) {
   Open3();
   EXPECT_EQ(Golden(Frame(), "select_printer_dialog"), "");
+  // Where and how the save-as dialog says its confirm failed: between the entry and the buttons.
+  dialog->ShowFailure(L"Не удалось напечатать");
+  EXPECT_EQ(Golden(Frame(), "select_printer_dialog_failed"), "");
 }
 
 }  // namespace
