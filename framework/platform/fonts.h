@@ -85,6 +85,11 @@ using HFONT = FontObject*;
 // face where Arial itself is missing). Weight FW_BOLD and above selects the bold face, italic
 // the italic one; a face that lacks the style has it synthesised. Null when no font at all
 // can be opened.
+// Starts reading the system's font configuration on a worker, so that the first CreateFontW
+// finds it read: a window takes a while to open, and the first screen needs its fonts at once.
+// Later calls do nothing.
+void PrepareFonts();
+
 HFONT CreateFontW(const std::wstring& face, int cellHeight, int weight, bool italic,
                   bool underline);
 void DeleteFont(HFONT font);

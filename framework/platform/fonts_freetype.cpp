@@ -12,7 +12,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <memory>
+#include <mutex>
 
 #include "framework/platform/fonts.h"
 #include "framework/platform/utf.h"
@@ -60,7 +62,15 @@ class FontSystem {
   FcConfig* config_ = nullptr;
 };
 
+// The worker of PrepareFonts; destroying it at exit waits for it.
+std::future<void> g_preparing;
+std::once_flag g_prepareOnce;
+
 }  // namespace
+
+void PrepareFonts() {
+  std::call_once(g_prepareOnce, [] { g_preparing = std::async(std::launch::async, [] { FontSystem::Instance(); }); });
+}
 
 struct FontObject {
   std::shared_ptr<FontSystem> system;

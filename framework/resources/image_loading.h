@@ -23,6 +23,12 @@ bool CreateTexturePow2(platform::Device* device, platform::Texture*& texture, in
 
 bool LoadPngFromMemory(platform::Device* device, const void* data, unsigned size, platform::Texture*& texture,
                        int& width, int& height);
+// The size a PNG's header gives, without decoding it; false for anything else or a size no
+// texture can have.
+bool ReadPngSize(const void* data, unsigned size, int& width, int& height);
+// Decodes a PNG of exactly width x height into level 0 of an existing texture of at least that
+// size. On failure the texture stays the caller's, its content undefined.
+bool DecodePngInto(const void* data, unsigned size, platform::Texture* texture, int width, int height);
 bool LoadPngFromResource(platform::Device* device, WORD id, platform::Texture*& texture, int& width, int& height);
 bool LoadPngFromFile(platform::Device* device, const std::wstring& path, platform::Texture*& texture, int& width,
                      int& height);

@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,6 +47,9 @@ struct PngDecode {
   png_structp png = nullptr;
   png_infop info = nullptr;
   platform::Texture* texture = nullptr;
+  bool ownsTexture = true;  // false for a caller's texture, which a failure leaves alone
+  int expectedWidth = 0;
+  int expectedHeight = 0;
   bool locked = false;
   png_bytepp rows = nullptr;
 };
@@ -92,7 +96,12 @@ bool RunPngDecode(platform::Device* device, PngDecode* d, int* width, int* heigh
 
   *width = static_cast<int>(w);
   *height = static_cast<int>(h);
-  if (!CreateTexturePow2(device, d->texture, *width, *height, D3DFMT_A8R8G8B8)) return false;
+  if (d->texture) {
+    // Decoding into a texture made from the header: the picture must be what the header said.
+    if (*width != d->expectedWidth || *height != d->expectedHeight) return false;
+  } else if (!CreateTexturePow2(device, d->texture, *width, *height, D3DFMT_A8R8G8B8)) {
+    return false;
+  }
   platform::LockedRect locked;
   if (d->texture->LockRect(0, &locked, nullptr, 0) != D3D_OK) return false;
   d->locked = true;
@@ -108,16 +117,23 @@ bool RunPngDecode(platform::Device* device, PngDecode* d, int* width, int* heigh
 void FinishPngDecode(PngDecode& d, bool ok) {
   std::free(d.rows);
   if (d.locked) d.texture->UnlockRect(0);
-  if (!ok && d.texture) {
+  if (!ok && d.texture && d.ownsTexture) {
     d.texture->Release();
     d.texture = nullptr;
   }
   png_destroy_read_struct(&d.png, d.info ? &d.info : nullptr, nullptr);
 }
 
+// With `texture` set, the picture goes into it and must have the given size.
 bool DecodePngToTexture(platform::Device* device, png_structp png, platform::Texture*& texture, int& width,
                         int& height) {
   PngDecode d;
+  if (texture) {
+    d.texture = texture;
+    d.ownsTexture = false;
+    d.expectedWidth = width;
+    d.expectedHeight = height;
+  }
   d.png = png;
   d.info = png_create_info_struct(png);
   if (!d.info) {
@@ -155,10 +171,8 @@ png_structp CreateReadStruct() {
   return png;
 }
 
-}  // namespace
-
-bool LoadPngFromMemory(platform::Device* device, const void* data, unsigned size, platform::Texture*& texture,
-                       int& width, int& height) {
+bool DecodePngFromMemory(platform::Device* device, const void* data, unsigned size, platform::Texture*& texture,
+                         int& width, int& height) {
   const auto* bytes = static_cast<const unsigned char*>(data);
   if (!bytes || size < kSignatureBytes || png_sig_cmp(bytes, 0, kSignatureBytes) != 0) return false;
   png_structp png = CreateReadStruct();
@@ -168,8 +182,42 @@ bool LoadPngFromMemory(platform::Device* device, const void* data, unsigned size
   return DecodePngToTexture(device, png, texture, width, height);
 }
 
+}  // namespace
+
+bool LoadPngFromMemory(platform::Device* device, const void* data, unsigned size, platform::Texture*& texture,
+                       int& width, int& height) {
+  texture = nullptr;
+  return DecodePngFromMemory(device, data, size, texture, width, height);
+}
+
+bool ReadPngSize(const void* data, unsigned size, int& width, int& height) {
+  // The signature, then the IHDR chunk: length 13, type, width and height big-endian.
+  constexpr unsigned kHeaderBytes = kSignatureBytes + 16;
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  if (!bytes || size < kHeaderBytes || png_sig_cmp(bytes, 0, kSignatureBytes) != 0 ||
+      std::memcmp(bytes + kSignatureBytes, "\0\0\0\x0DIHDR", 8) != 0) {
+    return false;
+  }
+  const auto word = [bytes](unsigned at) {
+    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8 |
+           std::uint32_t{bytes[at + 3]};
+  };
+  const std::uint32_t w = word(kSignatureBytes + 8);
+  const std::uint32_t h = word(kSignatureBytes + 12);
+  if (w == 0 || h == 0 || w > kMaxPictureSide || h > kMaxPictureSide) return false;
+  width = static_cast<int>(w);
+  height = static_cast<int>(h);
+  return true;
+}
+
+bool DecodePngInto(const void* data, unsigned size, platform::Texture* texture, int width, int height) {
+  if (!texture) return false;
+  return DecodePngFromMemory(nullptr, data, size, texture, width, height);
+}
+
 bool LoadPngFromFile(platform::Device* device, const std::wstring& path, platform::Texture*& texture, int& width,
                      int& height) {
+  texture = nullptr;
   // Paths are UTF-8 on disk; narrowing to the Russian code page would turn other letters into
   // '?' and name a different file.
   std::ifstream in(platform::ToUtf8(path), std::ios::in | std::ios::binary);

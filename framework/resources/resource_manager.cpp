@@ -64,11 +64,10 @@ void IMResourceManager::Create(bool windowed, HWND window) {
   }
   for (std::wstring_view name : kSkinPictureNames) {
     const std::wstring key(name);
-    const auto data = media::FindBuiltIn(name);
-    if (manager->RegisterTexture(key, data.data(), static_cast<unsigned>(data.size())) == kNoTexture) {
+    if (manager->RegisterSkinPicture(key, media::FindBuiltIn(name)) == kNoTexture) {
       // A picture that could not be made still holds its id, so that every later one keeps
       // its own; the id stays empty for good.
-      platform::OutputDebugString(L"Skin picture missing: " + key + L"\n");
+      ReportMissingSkinPicture(key);
       manager->records_.emplace_back();
       ++manager->idCount_;
     }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,10 @@ class IMResourceManager : public CSoundSystem {
   std::uint32_t LoadTexture(const std::wstring& name);
   // A PNG or JPEG file image in memory; the data stay the caller's.
   std::uint32_t RegisterTexture(const std::wstring& name, const void* data, unsigned size);
+  // A skin picture, whose PNG data outlive the manager: registered now with its id, name and
+  // size, decoded on first use, since the first screen shows only a few of them. One whose
+  // header cannot be read is decoded at once, as RegisterTexture does.
+  std::uint32_t RegisterSkinPicture(const std::wstring& name, std::span<const unsigned char> data);
   // An empty texture of at least that size; its first `height` rows are zero.
   std::uint32_t CreateTexture(const std::wstring& name, int width, int height, D3DFORMAT format);
   // The id with one more reference, or kNoTexture when it has no texture.
@@ -113,9 +118,13 @@ class IMResourceManager : public CSoundSystem {
   platform::Device* LiveDevice() const { return deviceLost_ ? nullptr : device_; }
   using Maker = std::function<bool(platform::Device*, platform::Texture*&, int&, int&)>;
   // Registration with eviction: a name already registered only gains a reference.
-  std::uint32_t Register(const std::wstring& name, const Maker& make, D3DFORMAT format);
+  std::uint32_t Register(const std::wstring& name, const Maker& make, D3DFORMAT format,
+                         std::span<const unsigned char> encoded = {});
   std::uint32_t AddRecord(const std::wstring& name, platform::Texture* texture, int width, int height,
-                          D3DFORMAT format, bool detached);
+                          D3DFORMAT format, bool detached, std::span<const unsigned char> encoded);
+  // Decodes a picture registered undecoded. A picture that turns out not to decode goes the
+  // way of a skin picture that could not be made: its name is gone and its id stays empty.
+  void DecodeRegistered(std::uint32_t id);
   // Drops the device copy of the first texture (by id) with another name that has one.
   bool EvictFor(const std::wstring& name);
   IMTextureRecord* Record(std::uint32_t id) const;

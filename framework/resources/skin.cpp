@@ -1,5 +1,7 @@
 #include "framework/resources/skin.h"
 
+#include "framework/platform/platform.h"
+
 const std::array<std::wstring_view, kSkinPictureCount> kSkinPictureNames{
     L"DefaultBackGround",
     L"ExitButton",
@@ -59,3 +61,7 @@ const std::array<std::wstring_view, kSkinPictureCount> kSkinPictureNames{
     L"EditBarKaretka",
     L"SelectionMask",
 };
+
+void ReportMissingSkinPicture(const std::wstring& name) {
+  platform::OutputDebugString(L"Skin picture missing: " + name + L"\n");
+}

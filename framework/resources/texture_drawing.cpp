@@ -78,7 +78,11 @@ int IMResourceManager::DrawTexture(std::uint32_t id, const RECT* destination, co
                                    float angle) {
   IMTextureRecord* record = Record(id);
   if (!record || !destination) return 0;  // freed ids and failed loads draw nothing
-  if (!record->texture) EnsureTexture(id);
+  if (!record->texture || !record->encoded.empty()) {
+    EnsureTexture(id);
+    record = Record(id);  // a picture that fails its first decoding is gone
+    if (!record) return 0;
+  }
   const RECT s = source ? *source : record->imageRect;
   const RECT d = *destination;
   if (d.left >= d.right || d.top >= d.bottom) return 0;

@@ -3,6 +3,7 @@
 // the copy of its pixels that makes dropping safe.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -19,4 +20,7 @@ struct IMTextureRecord {
   // Level 0 as last backed up: textureHeight rows of `pitch` bytes; empty when there is none.
   std::vector<std::uint32_t> pixels;
   int pitch = 0;
+  // A built-in picture registered from its header alone: its device copy is made but empty,
+  // and the picture is decoded into it on first use.
+  std::span<const unsigned char> encoded;
 };

@@ -9,6 +9,7 @@
 #include "framework/platform/platform.h"
 #include "framework/resources/image_loading.h"
 #include "framework/resources/resource_manager.h"
+#include "framework/resources/skin.h"
 
 IMTextureRecord* IMResourceManager::Record(std::uint32_t id) const {
   return id < idCount_ ? records_[id].get() : nullptr;
@@ -32,7 +33,8 @@ bool IMResourceManager::EvictFor(const std::wstring& name) {
   return false;
 }
 
-std::uint32_t IMResourceManager::Register(const std::wstring& name, const Maker& make, D3DFORMAT format) {
+std::uint32_t IMResourceManager::Register(const std::wstring& name, const Maker& make, D3DFORMAT format,
+                                          std::span<const unsigned char> encoded) {
   for (;;) {
     const std::uint32_t existing = FindTexture(name);
     if (existing != kNoTexture) {
@@ -52,12 +54,13 @@ std::uint32_t IMResourceManager::Register(const std::wstring& name, const Maker&
       if (!EvictFor(name)) return kNoTexture;
       continue;
     }
-    return AddRecord(name, texture, width, height, format, device == nullptr);
+    return AddRecord(name, texture, width, height, format, device == nullptr, encoded);
   }
 }
 
 std::uint32_t IMResourceManager::AddRecord(const std::wstring& name, platform::Texture* texture, int width,
-                                           int height, D3DFORMAT format, bool detached) {
+                                           int height, D3DFORMAT format, bool detached,
+                                           std::span<const unsigned char> encoded) {
   auto record = std::make_unique<IMTextureRecord>();
   record->texture = texture;
   record->imageRect = RECT{0, 0, width, height};
@@ -82,7 +85,12 @@ std::uint32_t IMResourceManager::AddRecord(const std::wstring& name, platform::T
   }
   textureIds_[name] = id;
   records_[id] = std::move(record);
-  BackupTexturePixels(id);
+  // An undecoded picture has nothing to back up yet: its pixels come with its decoding.
+  if (encoded.empty()) {
+    BackupTexturePixels(id);
+  } else {
+    records_[id]->encoded = encoded;
+  }
   // A texture decoded in system memory while the device was away: keep only its pixels; the
   // device copy is made on first use.
   if (detached) DropDeviceTexture(id);
@@ -123,6 +131,45 @@ std::uint32_t IMResourceManager::RegisterTexture(const std::wstring& name, const
                LoadJpegFromMemory(device, data, size, texture, width, height);
       },
       D3DFMT_A8R8G8B8);
+}
+
+std::uint32_t IMResourceManager::RegisterSkinPicture(const std::wstring& name, std::span<const unsigned char> data) {
+  const auto size = static_cast<unsigned>(data.size());
+  int width = 0;
+  int height = 0;
+  if (!ReadPngSize(data.data(), size, width, height)) return RegisterTexture(name, data.data(), size);
+  // The device copy is made now, so that running out of video memory shows where it did before.
+  return Register(
+      name,
+      [width, height](platform::Device* device, platform::Texture*& texture, int& w, int& h) {
+        w = width;
+        h = height;
+        return CreateTexturePow2(device, texture, width, height, D3DFMT_A8R8G8B8);
+      },
+      D3DFMT_A8R8G8B8, data);
+}
+
+void IMResourceManager::DecodeRegistered(std::uint32_t id) {
+  IMTextureRecord* record = Record(id);
+  if (!record || record->encoded.empty()) return;
+  const std::span<const unsigned char> encoded = record->encoded;
+  record->encoded = {};
+  // A device copy dropped before first use: decode into system memory, keep only the pixels.
+  const bool detached = record->texture == nullptr;
+  if (detached) {
+    CreateTexturePow2(nullptr, record->texture, static_cast<int>(record->textureWidth),
+                      static_cast<int>(record->textureHeight), record->format);
+  }
+  if (!record->texture || !DecodePngInto(encoded.data(), static_cast<unsigned>(encoded.size()), record->texture,
+                                         record->imageRect.right, record->imageRect.bottom)) {
+    ReportMissingSkinPicture(record->name);
+    textureIds_.erase(record->name);
+    if (record->texture) record->texture->Release();
+    records_[id].reset();  // the id is not handed out again, as for a picture that failed at start
+    return;
+  }
+  BackupTexturePixels(id);
+  if (detached) DropDeviceTexture(id);
 }
 
 std::uint32_t IMResourceManager::CreateTexture(const std::wstring& name, int width, int height, D3DFORMAT format) {
@@ -173,20 +220,26 @@ void IMResourceManager::DropDeviceTexture(std::uint32_t id) {
 void IMResourceManager::BackupTexturePixels(std::uint32_t id) {
   IMTextureRecord* record = Record(id);
   if (!record) return;
+  if (!record->encoded.empty()) {
+    DecodeRegistered(id);  // backs the decoded picture up
+    return;
+  }
   record->pixels.clear();
   record->pixels.shrink_to_fit();
   record->pitch = 0;
   if (!record->texture) return;
   platform::LockedRect locked;
   if (record->texture->LockRect(0, &locked, nullptr, 0) != D3D_OK) return;
-  const std::size_t bytes = static_cast<std::size_t>(locked.Pitch) * record->textureHeight;
-  record->pixels.resize((bytes + 3) / 4);
-  std::memcpy(record->pixels.data(), locked.pBits, bytes);
+  // Copied straight in: filling the copy with zeros first doubles the memory written, and
+  // the background alone is four megabytes.
+  const auto* from = static_cast<const std::uint32_t*>(locked.pBits);
+  record->pixels.assign(from, from + static_cast<std::size_t>(locked.Pitch / 4) * record->textureHeight);
   record->pitch = locked.Pitch;
   record->texture->UnlockRect(0);
 }
 
 void IMResourceManager::EnsureTexture(std::uint32_t id) {
+  DecodeRegistered(id);
   IMTextureRecord* record = Record(id);
   if (!record || record->pixels.empty() || record->texture) return;
   // While the device is lost or absent the record keeps only its pixels.

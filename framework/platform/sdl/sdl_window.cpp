@@ -13,6 +13,7 @@
 
 #include "framework/platform/backend.h"
 #include "framework/platform/device.h"
+#include "framework/platform/fonts.h"
 #include "framework/platform/message_queue.h"
 #include "framework/platform/sdl/sdl_input.h"
 #include "framework/platform/utf.h"
@@ -80,6 +81,7 @@ void PumpSystemEvents() {
 namespace backend {
 
 bool CreateNativeWindow(const WindowSpec& spec, std::string* error) {
+  PrepareFonts();
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");

@@ -163,3 +163,43 @@ TEST_F(DeviceLossTest, ALostDeviceIsMadeAnewOnceTheDisplayIsBack) {
 }
 
 }  // namespace
+
+// The skin is decoded on first use; what that use sees must be what decoding at once gave.
+TEST_F(DeviceLossTest, ASkinPictureDecodedOnFirstUseMatchesOneDecodedAtOnce) {
+  if (media::FindBuiltIn(kSkinPictureNames[0]).empty()) GTEST_SKIP() << "the skin is not embedded in this build";
+  // The background loses its device copy before anyone used it; the rest are drawn or read.
+  rm->DropDeviceTexture(0);
+  for (std::size_t id = 0; id < kSkinPictureCount; ++id) {
+    const std::wstring name(kSkinPictureNames[id]);
+    const auto data = media::FindBuiltIn(name);
+    const std::uint32_t eager = rm->RegisterTexture(name + L" now", data.data(), static_cast<unsigned>(data.size()));
+    const IMTextureRecord* expected = rm->GetTextureRecord(eager);
+    RECT all = expected->imageRect;
+    rm->DrawTexture(static_cast<std::uint32_t>(id), &all, nullptr, 0xFFFFFFFF, 0.0f);
+    rm->GetTexel(static_cast<std::uint32_t>(id), 0, 0);
+    const IMTextureRecord* lazy = rm->GetTextureRecord(static_cast<std::uint32_t>(id));
+    ASSERT_NE(lazy, nullptr) << id;
+    EXPECT_EQ(lazy->imageRect.right, expected->imageRect.right) << id;
+    EXPECT_EQ(lazy->textureHeight, expected->textureHeight) << id;
+    EXPECT_EQ(lazy->pixels, expected->pixels) << id;
+    EXPECT_NE(lazy->texture, nullptr) << id;
+  }
+}
+
+TEST_F(DeviceLossTest, ASkinPictureThatFailsItsFirstDecodingIsGoneAndKeepsItsId) {
+  static std::vector<unsigned char> broken;  // the data outlive the manager, as the skin's do
+  const auto data = media::FindBuiltIn(L"ExitButton");
+  if (data.empty()) GTEST_SKIP() << "the skin is not embedded in this build";
+  broken.assign(data.begin(), data.end());
+  broken[broken.size() / 2] ^= 0xFF;  // inside the picture's data: its checksum fails
+  const std::uint32_t id = rm->RegisterSkinPicture(L"Broken", broken);
+  ASSERT_EQ(id, kSkinPictureCount);
+  EXPECT_EQ(rm->GetTextureRecord(id)->imageRect.right, 21) << "the size comes from the header";
+  debug_.clear();
+  EXPECT_EQ(rm->GetTexel(id, 0, 0), 0u);
+  EXPECT_EQ(rm->GetTextureRecord(id), nullptr);
+  EXPECT_EQ(rm->FindTexture(L"Broken"), kNoTexture);
+  EXPECT_EQ(debug_, L"Skin picture missing: Broken\n");
+  rm->ReleaseTexture(id);
+  EXPECT_EQ(rm->CreateTexture(L"later", 4, 4, D3DFMT_A8R8G8B8), id + 1) << "the empty id is not handed out";
+}
