@@ -44,6 +44,11 @@ bool MessageQueue::Wait(std::chrono::milliseconds timeout) {
   return ready_.wait_for(lock, timeout, [this] { return !messages_.empty() || quitPending_; });
 }
 
+void MessageQueue::Wait() {
+  std::unique_lock lock(mutex_);
+  ready_.wait(lock, [this] { return !messages_.empty() || quitPending_; });
+}
+
 bool MessageQueue::Empty() const {
   std::lock_guard lock(mutex_);
   return messages_.empty() && !quitPending_;

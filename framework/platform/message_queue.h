@@ -17,6 +17,8 @@ class MessageQueue {
   bool Peek(Message* out);
   // True when a message (or the quit) is ready before the timeout.
   bool Wait(std::chrono::milliseconds timeout);
+  // Until a message (or the quit) is ready.
+  void Wait();
   bool Empty() const;
   // Drops everything, the quit request included (tests start from a clean queue).
   void Clear();

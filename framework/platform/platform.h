@@ -24,7 +24,7 @@ void PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 // Non-blocking; backend (the desktop backend first turns pending system events into messages).
 bool PeekMessage(Message* out);
-// Waits at most `ms` for input or a post; backend.
+// Waits at most `ms` (INFINITE: no limit) for input or a post; backend.
 void WaitForInput(unsigned ms);
 // A unique number in 0xC000..0xFFFF per name; the same name always gives the same number.
 UINT RegisterWindowMessage(const std::wstring& name);

@@ -115,6 +115,8 @@ constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
 constexpr UINT WM_ENTERSIZEMOVE = 0x0231;
 constexpr UINT WM_EXITSIZEMOVE = 0x0232;
+// The pointer has left the client area. It only wakes the loop: the idle pass notices the leave.
+constexpr UINT WM_MOUSELEAVE = 0x02A3;
 constexpr UINT WM_APP = 0x8000;
 constexpr UINT WM_REGISTERED_FIRST = 0xC000;
 constexpr UINT WM_REGISTERED_LAST = 0xFFFF;
@@ -124,6 +126,8 @@ constexpr WPARAM SIZE_MINIMIZED = 1;
 constexpr WPARAM SIZE_MAXIMIZED = 2;
 constexpr WPARAM SC_CLOSE = 0xF060;
 constexpr int WHEEL_DELTA = 120;
+// A wait with no timeout.
+constexpr DWORD INFINITE = 0xFFFFFFFF;
 
 // Mouse key-state flags in wParam.
 constexpr WPARAM MK_LBUTTON = 0x0001;

@@ -157,10 +157,12 @@ unsigned IMWindow::IdleWaitMs(const IMWindow* window) {
   if (instance_ && instance_->FrameDue()) return 0;
   const std::uint64_t now = platform::QueryPerformanceCounter();
   const std::uint64_t frequency = platform::QueryPerformanceFrequency();
-  std::uint64_t wait = std::uint64_t{kMaxIdleWaitMs} * frequency / 1000;
-  if (window) wait = std::min(wait, window->timers_.TicksUntilDue(now));
-  wait = std::min(wait, wakeBy_ > now ? wakeBy_ - now : 0);
-  return static_cast<unsigned>((wait * 1000 + frequency - 1) / frequency);
+  std::uint64_t wait = window ? window->timers_.TicksUntilDue(now) : IMTimers::kNever;
+  if (wakeBy_ != IMTimers::kNever) wait = std::min(wait, wakeBy_ > now ? wakeBy_ - now : 0);
+  // Nothing is due: only input or a post (the pointer leaving, a sound's message) ends the wait.
+  if (wait == IMTimers::kNever) return INFINITE;
+  const std::uint64_t ms = wait / frequency * 1000 + ((wait % frequency) * 1000 + frequency - 1) / frequency;
+  return static_cast<unsigned>(std::min<std::uint64_t>(ms, INFINITE - 1));
 }
 
 bool IMWindow::FrameDue() const {

@@ -22,13 +22,11 @@ class IMWindow : public IMDialog {
   // shows it. Null rect: a client area of 800x600. Ends the process when no window can be made.
   static IMWindow* Create(const RECT* rect, const std::wstring& caption, bool windowed);
   // The message loop; returns when WM_QUIT is taken. With nothing to do it sleeps until input
-  // arrives, a timer or a WakeBy time is due, or a frame period has passed.
+  // or a post arrives or a timer or a WakeBy time is due, however long that is.
   static void Run(IMWindow* window);
   // Asks the current idle wait to end by then (performance-counter ticks): for what the idle
   // pass polls the clock for, such as an animation's next frame. Asked anew on every pass.
   static void WakeBy(std::uint64_t ticks);
-  // The longest idle wait: a frame of a 75 Hz display.
-  static constexpr unsigned kMaxIdleWaitMs = 13;
   static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   // A main window without a system window, for driving the tree directly.
@@ -70,7 +68,7 @@ class IMWindow : public IMDialog {
   bool ownsSystemWindow_ = false;
 
  private:
-  // How long the idle pass may sleep, in whole milliseconds rounded up.
+  // How long the idle pass may sleep, in whole milliseconds rounded up; INFINITE when nothing is due.
   static unsigned IdleWaitMs(const IMWindow* window);
   // A change is waiting for the next RenderFrame to draw it.
   bool FrameDue() const;

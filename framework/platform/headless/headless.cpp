@@ -57,6 +57,7 @@ void Reset() {
   g_ticks = 0;
   g_lastWaitMs = 0;
   SetIdleHook(nullptr);
+  SetCursorPos(-1, -1);
   MessageQueue::Instance().Clear();
   while (ShowCursor(true) < 0) {
   }
@@ -65,7 +66,6 @@ void Reset() {
   ShowCursor(true);
   for (int vk = 0; vk < 256; ++vk) SetAsyncKeyState(vk, false);
   SetDebugSink(nullptr);
-  SetCursorPos(-1, -1);
   ResetDevice();
 }
 

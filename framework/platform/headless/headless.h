@@ -27,7 +27,8 @@ unsigned LastWaitMs();
 
 bool IsCursorVisible();
 
-// The pointer in client coordinates, as the window's owner will read it.
+// The pointer in client coordinates, as the window's owner will read it. Entering the window's
+// client area posts a move there, leaving it WM_MOUSELEAVE.
 void SetCursorPos(int x, int y);
 bool IsWindowVisible();
 void FailNextWindowCreation();

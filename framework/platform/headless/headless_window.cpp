@@ -50,8 +50,14 @@ RECT ClientRect() {
 namespace headless {
 
 void SetCursorPos(int x, int y) {
+  const bool wasInside = PtInRect(backend::ClientRect(), backend::CursorPos());
   g_cursorX = x;
   g_cursorY = y;
+  // Crossing the client area's edge posts what the desktop posts, which wakes a sleeping loop.
+  const bool inside = PtInRect(backend::ClientRect(), POINT{x, y});
+  if (HWND window = MainWindowHandle(); window && inside != wasInside) {
+    PostMessage(window, inside ? WM_MOUSEMOVE : WM_MOUSELEAVE, 0, inside ? MAKELPARAM(x, y) : 0);
+  }
 }
 
 bool IsWindowVisible() { return g_created && g_visible; }

@@ -75,9 +75,12 @@ std::vector<Message> InputTranslator::Translate(const SDL_Event& event) {
   switch (event.type) {
     case SDL_MOUSEMOTION: {
       POINT at;
-      mouseInside_ = Place(event.motion.x, event.motion.y, &at);
       // Moves outside the client area reach no one (the desktop grab would deliver them).
-      if (!mouseInside_) break;
+      if (!Place(event.motion.x, event.motion.y, &at)) {
+        Leave(out);
+        break;
+      }
+      mouseInside_ = true;
       mouse_ = at;
       Post(out, WM_MOUSEMOVE, KeyFlags(), MAKELPARAM(at.x, at.y));
       break;
@@ -112,6 +115,12 @@ bool InputTranslator::Place(int x, int y, POINT* at) const {
   if (!fullScreen_ && (x < 0 || y < 0 || x >= width_ || y >= height_)) return false;
   *at = POINT{std::clamp(x, 0, width_ - 1), std::clamp(y, 0, height_ - 1)};
   return true;
+}
+
+void InputTranslator::Leave(std::vector<Message>& out) {
+  // The loop may be asleep: the leave must wake it, so that its idle pass notices.
+  if (mouseInside_) Post(out, WM_MOUSELEAVE, 0, 0);
+  mouseInside_ = false;
 }
 
 WPARAM InputTranslator::KeyFlags() const {
@@ -212,7 +221,7 @@ void InputTranslator::Window(std::vector<Message>& out, const SDL_WindowEvent& e
     case SDL_WINDOWEVENT_RESTORED: Post(out, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width_, height_)); break;
     case SDL_WINDOWEVENT_EXPOSED: Post(out, WM_PAINT, 0, 0); break;
     case SDL_WINDOWEVENT_CLOSE: Post(out, WM_CLOSE, 0, 0); break;
-    case SDL_WINDOWEVENT_LEAVE: mouseInside_ = false; break;
+    case SDL_WINDOWEVENT_LEAVE: Leave(out); break;
     default: break;
   }
 }

@@ -34,6 +34,8 @@ class InputTranslator {
   void Key(std::vector<Message>& out, const SDL_KeyboardEvent& e);
   void Text(std::vector<Message>& out, const SDL_TextInputEvent& e);
   void Window(std::vector<Message>& out, const SDL_WindowEvent& e);
+  // The pointer is no longer over the client area.
+  void Leave(std::vector<Message>& out);
   WPARAM KeyFlags() const;
   // The client position a pointer position acts on; false when it acts on none.
   bool Place(int x, int y, POINT* at) const;

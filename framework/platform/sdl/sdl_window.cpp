@@ -4,6 +4,7 @@
 #include <SDL2/SDL.h>
 #include <png.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -40,6 +41,10 @@ std::atomic<bool> g_videoReady{false};
 std::atomic<std::uint32_t> g_wakeEvent{0};
 
 const auto g_start = std::chrono::steady_clock::now();
+
+// SDL keeps the screen saver away from its event pump, every 30 s of pumping: a window left
+// alone must still pump now and then.
+constexpr unsigned kLongestSdlWaitMs = 30'000;
 
 std::uint64_t NanosSinceStart() {
   return static_cast<std::uint64_t>(
@@ -194,7 +199,10 @@ bool PeekMessage(Message* out) {
 void WaitForInput(unsigned ms) {
   if (ms == 0 || !MessageQueue::Instance().Empty()) return;
   if (g_videoReady) {
-    SDL_WaitEventTimeout(nullptr, static_cast<int>(ms));
+    // A post from another thread pushes an event (WakeUp), which ends this wait as input does.
+    SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min(ms, kLongestSdlWaitMs)));
+  } else if (ms == INFINITE) {
+    MessageQueue::Instance().Wait();
   } else {
     MessageQueue::Instance().Wait(std::chrono::milliseconds(ms));
   }

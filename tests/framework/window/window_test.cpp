@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "framework/controls/animation.h"
+#include "framework/platform/message_queue.h"
 #include "framework/platform/headless/headless.h"
 #include "framework/platform/system_window.h"
+#include "media/embedded.h"
 #include "support/tree_fixture.h"
 
 namespace {
@@ -228,10 +231,10 @@ TEST_F(WindowTest, LoopEndsOnQuitOnlyAfterThePostedMessages) {
 }
 
 // The idle pass fires the timers, then sleeps until the next timer or animation frame is due,
-// a frame period at most, and not at all while a change waits to be drawn.
+// however far off, not at all while a change waits to be drawn, and for good when nothing is due.
 TEST_F(WindowTest, IdleWaitLastsUntilTheNextThingIsDue) {
   RunUntilIdle();
-  EXPECT_EQ(headless::LastWaitMs(), IMWindow::kMaxIdleWaitMs);
+  EXPECT_EQ(headless::LastWaitMs(), INFINITE);
 
   int fired = 0;
   const std::uint32_t timer = window->AddTimer(100);
@@ -240,6 +243,8 @@ TEST_F(WindowTest, IdleWaitLastsUntilTheNextThingIsDue) {
     box->SetChanged(true);
     return 0L;
   });
+  RunUntilIdle();
+  EXPECT_EQ(headless::LastWaitMs(), 100u);
   headless::AdvanceMs(95);
   RunUntilIdle();
   EXPECT_EQ(headless::LastWaitMs(), 5u);
@@ -251,7 +256,7 @@ TEST_F(WindowTest, IdleWaitLastsUntilTheNextThingIsDue) {
   EXPECT_EQ(fired, 1);
   EXPECT_EQ(headless::LastWaitMs(), 0u) << "the handler's change is drawn on the next pass";
   RunUntilIdle();
-  EXPECT_EQ(headless::LastWaitMs(), IMWindow::kMaxIdleWaitMs);
+  EXPECT_EQ(headless::LastWaitMs(), 100u);
   window->RemoveTimer(timer);
 
   // Frames of 40 ms, started by a timer after the pass's update.
@@ -267,6 +272,8 @@ TEST_F(WindowTest, IdleWaitLastsUntilTheNextThingIsDue) {
   });
   RunUntilIdle();  // at 100 ms
   EXPECT_EQ(headless::LastWaitMs(), 0u) << "the first frame is the next pass's";
+  RunUntilIdle();
+  EXPECT_EQ(headless::LastWaitMs(), 40u);
   headless::AdvanceMs(30);
   RunUntilIdle();
   EXPECT_EQ(headless::LastWaitMs(), 10u);
@@ -280,7 +287,43 @@ TEST_F(WindowTest, IdleWaitLastsUntilTheNextThingIsDue) {
   RunUntilIdle();  // past its end: finished, nothing more to wake for
   headless::AdvanceMs(1);
   RunUntilIdle();
-  EXPECT_EQ(headless::LastWaitMs(), IMWindow::kMaxIdleWaitMs);
+  EXPECT_EQ(headless::LastWaitMs(), INFINITE);
+}
+
+// Asleep for good, the loop hears of what happens meanwhile through posts: the pointer leaving
+// and entering the window, a key, a sound worker's message as its sound ends.
+TEST_F(WindowTest, NothingDueTheLoopSleepsUntilAPostWakesIt) {
+  std::vector<std::string> seen;
+  window->ConnectOnMouseEnter([&](const IMMouseEvent&) { seen.push_back("enter"); return 0L; });
+  window->ConnectOnMouseLeave([&](const IMMouseEvent&) { seen.push_back("leave"); return 0L; });
+  window->ConnectOnKey([&](const IMKeyboardEvent&) { seen.push_back("key"); return 0L; });
+  IMResourceManager* rm = IMResourceManager::Instance();
+  const auto click = media::FindBuiltIn(L"MOUSE_CLICK_SOUND");
+  const unsigned sound = rm->AddSoundFromMemory(L"click", click.data(), static_cast<unsigned>(click.size()));
+  rm->GetStream(sound)->PauseSignal.connect([&](unsigned long) { seen.push_back("sound ended"); return 0L; });
+  headless::SetCursorPos(10, 10);
+  ASSERT_TRUE(rm->Play(sound));
+
+  const std::vector<std::function<void()>> meanwhile{
+      [] { headless::SetCursorPos(900, 10); },
+      [] { headless::SetCursorPos(20, 30); },
+      [&] { Post(WM_KEYDOWN, 'A'); },
+      [] {
+        for (int i = 0; i < 500 && headless::LiveSoundWorkers() > 0; ++i) {
+          headless::AdvanceMs(20);
+          headless::StepSoundWorkers();
+        }
+      },
+  };
+  std::size_t next = 0;
+  headless::SetIdleHook([&] {
+    if (next == meanwhile.size()) return platform::PostQuitMessage(0);
+    EXPECT_EQ(headless::LastWaitMs(), INFINITE) << "before step " << next;
+    meanwhile[next++]();
+    EXPECT_FALSE(platform::MessageQueue::Instance().Empty()) << "nothing woke the loop at step " << next;
+  });
+  IMWindow::Run(window.get());
+  EXPECT_EQ(seen, (std::vector<std::string>{"enter", "leave", "enter", "key", "sound ended"}));
 }
 
 TEST_F(WindowTest, SystemCloseFiresTheCloseSignalAndEndsTheLoop) {

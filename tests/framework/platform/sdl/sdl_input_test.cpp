@@ -94,9 +94,10 @@ TEST_F(InputTranslatorTest, ButtonFlagsDescribeTheStateAfterTheEvent) {
   EXPECT_TRUE(Feed(Button(true, SDL_BUTTON_X1, 10, 20, 1200)).empty());
 }
 
+// Its leaving is posted once, so that a loop asleep notices it.
 TEST_F(InputTranslatorTest, OutsideAWindowThePointerReachesNoOne) {
   EXPECT_EQ(Messages(Feed(Motion(799, 599))), std::vector<UINT>{WM_MOUSEMOVE});
-  EXPECT_TRUE(Feed(Motion(800, 10)).empty());
+  EXPECT_EQ(Messages(Feed(Motion(800, 10))), std::vector<UINT>{WM_MOUSELEAVE});
   EXPECT_TRUE(Feed(Motion(-1, 10)).empty());
   EXPECT_FALSE(input.MouseInside());
   EXPECT_TRUE(Feed(Button(true, SDL_BUTTON_LEFT, 10, 600, 0)).empty());
@@ -200,7 +201,7 @@ TEST_F(InputTranslatorTest, AltAndF10GoOutAsSystemKeys) {
   EXPECT_EQ(Messages(Feed(Key(true, SDL_SCANCODE_F12))), std::vector<UINT>{WM_KEYDOWN});
 }
 
-TEST_F(InputTranslatorTest, WindowEventsBecomeSizeShowPaintAndClose) {
+TEST_F(InputTranslatorTest, WindowEventsBecomeSizeShowPaintCloseAndLeave) {
   auto window = [&](SDL_WindowEventID id) {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;
@@ -215,6 +216,10 @@ TEST_F(InputTranslatorTest, WindowEventsBecomeSizeShowPaintAndClose) {
   EXPECT_EQ(Messages(window(SDL_WINDOWEVENT_EXPOSED)), std::vector<UINT>{WM_PAINT});
   EXPECT_EQ(Messages(window(SDL_WINDOWEVENT_CLOSE)), std::vector<UINT>{WM_CLOSE});
   EXPECT_EQ(window(SDL_WINDOWEVENT_HIDDEN)[0].wParam, 0u);
+  Feed(Motion(10, 10));
+  EXPECT_EQ(Messages(window(SDL_WINDOWEVENT_LEAVE)), std::vector<UINT>{WM_MOUSELEAVE});
+  EXPECT_FALSE(input.MouseInside());
+  EXPECT_TRUE(window(SDL_WINDOWEVENT_LEAVE).empty());
 }
 
 }  // namespace
