@@ -5,7 +5,7 @@ ASAN      := build/asan
 TSAN      := build/tsan
 # Everything, tests too, optimised as the package is: warnings only optimisation finds.
 OPTIMISED := build/optimised
-# The program as a package ships it: optimised, no debug information, no tests; it keeps its
+# The program as a package ships it: optimised, hardened, stripped, no tests; it keeps its
 # workbook in the shared folder the package makes.
 PACKAGE   := build/package
 INSTALL   := build/install
