@@ -3,8 +3,19 @@ JOBS      ?= $(shell nproc)
 RELEASE   := build/release
 ASAN      := build/asan
 TSAN      := build/tsan
-# What a package would ship: optimised, no debug information.
+# Everything, tests too, optimised as the package is: warnings only optimisation finds.
+OPTIMISED := build/optimised
+# The program as a package ships it: optimised, hardened, stripped, no tests; it keeps its
+# workbook in the shared folder the package makes.
 PACKAGE   := build/package
+INSTALL   := build/install
+PREFIX    ?= /usr/local
+INSTALLED := -DCMAKE_BUILD_TYPE=Release -DIM_TESTS=OFF -DIM_SHARED_DATA_FOLDER=/var/lib/mouse-wheel-crane
+# Debian's hardening flags, as its own package tools would build it with (read when the recipe
+# runs, once scripts/install-deps has installed dpkg-dev).
+BUILDFLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+HARDENED  = -DCMAKE_CXX_FLAGS="$$($(BUILDFLAGS) CPPFLAGS) $$($(BUILDFLAGS) CXXFLAGS)" \
+            -DCMAKE_EXE_LINKER_FLAGS="$$($(BUILDFLAGS) LDFLAGS)"
 FUZZ      := build/fuzz
 # `make fuzz`: each fuzz target runs this many seconds, this many targets at a time.
 FUZZ_SECONDS ?= 60
@@ -13,8 +24,8 @@ FUZZ_JOBS    ?= 2
 TSAN_TESTS := sound_tests platform_tests sdl_backend_tests
 GENERATOR := -G Ninja
 
-.PHONY: all deps deps-run build build-asan build-tsan build-package run test test-release test-asan test-tsan \
-        bench fuzz clean
+.PHONY: all deps deps-run build build-asan build-tsan build-optimised run test test-release test-asan test-tsan \
+        install package bench fuzz clean
 
 all: build
 
@@ -44,9 +55,21 @@ build-tsan: deps-test
 	cmake -S . -B $(TSAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIM_SANITIZE=thread -DIM_TESTS=ON
 	cmake --build $(TSAN) -j $(JOBS) --target $(TSAN_TESTS)
 
-build-package: deps-test
-	cmake -S . -B $(PACKAGE) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DIM_TESTS=ON
+build-optimised: deps-test
+	cmake -S . -B $(OPTIMISED) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DIM_TESTS=ON
+	cmake --build $(OPTIMISED) -j $(JOBS)
+
+# `make install PREFIX=...` (as root for the shared folder under /var/lib).
+install: deps-run
+	cmake -S . -B $(INSTALL) $(GENERATOR) $(INSTALLED) $(HARDENED) -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake --build $(INSTALL) -j $(JOBS)
+	cmake --install $(INSTALL) --strip
+
+# The Debian package, in $(PACKAGE): `sudo apt install ./build/package/mouse-wheel-crane_*.deb`.
+package: deps-run
+	cmake -S . -B $(PACKAGE) $(GENERATOR) $(INSTALLED) $(HARDENED)
 	cmake --build $(PACKAGE) -j $(JOBS)
+	cd $(PACKAGE) && cpack
 
 test-release: build
 	ctest --test-dir $(RELEASE) --output-on-failure -j $(JOBS)

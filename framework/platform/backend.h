@@ -29,6 +29,9 @@ void SetCursorVisible(bool visible);
 // system events can wake.
 void WakeUp();
 
+// The shared data folder an installed package made (UTF-8), "" where there is none.
+std::string SharedDataFolder();
+
 // --- The software device's surroundings --------------------------------------------------------
 // Whether the display is taken away from the device (it then reports itself lost and no new
 // device can be made).

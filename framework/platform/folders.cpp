@@ -1,14 +1,23 @@
 #include "framework/platform/folders.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
+#include "framework/platform/backend.h"
 #include "framework/platform/utf.h"
 
 namespace platform {
 
 bool GetCommonAppDataFolder(std::wstring* out) {
+  const std::string shared = backend::SharedDataFolder();
+  if (!shared.empty() && DirectoryExists(FromUtf8(shared)) && ::access(shared.c_str(), W_OK | X_OK) == 0) {
+    *out = FromUtf8(shared);
+    return true;
+  }
   const char* data = std::getenv("XDG_DATA_HOME");
   if (data && *data) {
     *out = FromUtf8(data);
@@ -40,8 +49,24 @@ bool DirectoryExists(const std::wstring& path) {
 }
 
 bool CreateDirectory(const std::wstring& path) {
+  const std::filesystem::path folder(ToUtf8(path));
   std::error_code error;
-  return std::filesystem::create_directory(std::filesystem::path(ToUtf8(path)), error) && !error;
+  if (!std::filesystem::create_directory(folder, error) || error) return false;
+  // Searchable wherever it is readable.
+  if (const unsigned mode = SharedFileMode(folder.parent_path().string())) {
+    ::chmod(folder.c_str(), mode | (mode & 0444) >> 2);
+  }
+  return true;
+}
+
+unsigned SharedFileMode(const std::string& folder) {
+  struct stat st {};
+  if (::stat(folder.empty() ? "." : folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return 0;
+  if ((st.st_mode & S_ISVTX) || !(st.st_mode & (S_IWGRP | S_IWOTH))) return 0;
+  unsigned mode = 0600;
+  if (st.st_mode & S_IWGRP) mode |= 0060;
+  if (st.st_mode & S_IWOTH) mode |= 0006;
+  return mode;
 }
 
 }  // namespace platform

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <random>
 
+#include "framework/platform/folders.h"
+
 namespace workbook_file {
 namespace {
 
@@ -117,7 +119,9 @@ bool WriteThenPublish(const std::string& path, std::string_view bytes, const str
   const int fd = CreateTemporary(FolderOf(path), &tempPath);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, bytes);
-  if (ok && keepMode) ok = ::fchmod(fd, keepMode->st_mode & 07777) == 0;
+  // The next account that shares the folder must read and replace what this one wrote.
+  const mode_t mode = (keepMode ? keepMode->st_mode & 07777 : 0) | platform::SharedFileMode(FolderOf(path));
+  if (ok && mode) ok = ::fchmod(fd, mode) == 0;
   ok = ok && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   ok = ok && publish(tempPath);

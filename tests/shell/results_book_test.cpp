@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "framework/controls/save_as_dialog.h"
+#include "framework/platform/headless/headless.h"
 #include "framework/platform/utf.h"
 #include "framework/workbook/workbook_reader.h"
 #include "support/course.h"
@@ -129,14 +130,14 @@ TEST_F(ResultsBookTest, SaveAsWritesTheTypedPathAndSaysWhenItCouldNot) {
 }
 
 // Runs `flow` in a child process that cannot write where the file permissions say it cannot
-// (a test run as root could write anywhere), with its standard error in `log`. The child's exit
-// status is returned.
+// (a test run as root could write anywhere: the child becomes the account `uid`), with its
+// standard error in `log`. The child's exit status is returned.
 template <class Flow>
-int RunUnprivileged(const fs::path& log, Flow flow) {
+int RunUnprivileged(const fs::path& log, Flow flow, uid_t uid = 65534) {
   std::fflush(nullptr);
   const pid_t child = ::fork();
   if (child == 0) {
-    if (::getuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+    if (::getuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(uid) != 0 || ::setuid(uid) != 0)) {
       ::_exit(90);
     }
     if (!std::freopen(log.c_str(), "w", stderr)) ::_exit(91);
@@ -200,6 +201,57 @@ TEST(ResultsBookFallbackTest, RowsThatCannotBeWrittenToTheDataFolderGoToBackupFi
   std::sort(pupils.begin(), pupils.end());
   EXPECT_EQ(pupils, (std::vector<std::wstring>{L"Маша", L"Петя"}));
   fs::permissions(scratch / "data" / "VELT", fs::perms::all);
+  fs::remove_all(scratch);
+}
+
+// The shared folder an installed package makes, used by one pupil account after another with
+// their own umasks: each reads what the last wrote and adds a sheet; an account that may not
+// write the folder keeps to its own.
+TEST(ResultsBookSharedFolderTest, PupilsOfDifferentAccountsExtendOneWorkbook) {
+  if (::getuid() != 0) GTEST_SKIP() << "running as two accounts needs root";
+  const fs::path scratch = fs::temp_directory_path() / ("results_shared_" + std::to_string(::getpid()));
+  const fs::path shared = scratch / "shared";
+  fs::remove_all(scratch);
+  fs::create_directories(shared);
+  fs::permissions(scratch, fs::perms::all);
+  struct Account {
+    uid_t uid;
+    mode_t umask;
+    fs::perms sharedFolder;
+    const wchar_t* pupil;
+  };
+  const fs::perms readOnly = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec;
+  for (const Account& account : {Account{65534, 077, fs::perms::all, L"Маша"}, Account{65533, 022, fs::perms::all, L"Петя"},
+                                 Account{65532, 022, readOnly, L"Вася"}}) {
+    const fs::path home = scratch / std::to_string(account.uid);
+    fs::create_directories(home);
+    fs::permissions(home, fs::perms::all);
+    fs::permissions(shared, account.sharedFolder);
+    const int status = RunUnprivileged(
+        home / "stderr.txt",
+        [&] {
+          ::umask(account.umask);
+          setenv("HOME", home.c_str(), 1);
+          setenv("XDG_DATA_HOME", home.c_str(), 1);
+          if (::chdir(home.c_str()) != 0) return 1;
+          course::Driver<> course;
+          platform::headless::SetSharedDataFolder(shared.string());
+          course.RunToResults(account.pupil);
+          course.app->window->Close();
+          return 0;
+        },
+        account.uid);
+    ASSERT_EQ(status, 0) << ReadBytes(home / "stderr.txt");
+    EXPECT_TRUE(BackupFiles(home).empty()) << ReadBytes(home / "stderr.txt");
+  }
+  const std::string book = std::string("04517 Игра «Тиморвал»") + ".xls";
+  const auto back = ReadSheets(shared / "VELT" / book);
+  ASSERT_EQ(back.sheets.size(), 2u);
+  EXPECT_EQ(back.sheets[0].name, L"Маша");
+  EXPECT_EQ(back.sheets[1].name, L"Петя");
+  for (const auto& sheet : back.sheets) EXPECT_EQ(sheet.rows.size(), kRowsOfARun);
+  EXPECT_EQ(ReadSheets(scratch / "65532" / "VELT" / book).sheets.at(0).name, L"Вася");
   fs::remove_all(scratch);
 }
 

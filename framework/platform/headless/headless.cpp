@@ -14,11 +14,13 @@ std::atomic<bool> g_cursorVisible{true};
 std::mutex g_hookMutex;
 std::function<void()> g_idleHook;
 std::atomic<unsigned> g_lastWaitMs{0};
+std::string g_sharedDataFolder;
 }  // namespace
 
 namespace backend {
 void SetCursorVisible(bool visible) { g_cursorVisible = visible; }
 void WakeUp() {}
+std::string SharedDataFolder() { return g_sharedDataFolder; }
 }  // namespace backend
 
 std::uint64_t QueryPerformanceCounter() { return g_ticks.load(); }
@@ -49,6 +51,8 @@ void SetIdleHook(std::function<void()> hook) {
   g_idleHook = std::move(hook);
 }
 
+void SetSharedDataFolder(std::string folder) { g_sharedDataFolder = std::move(folder); }
+
 unsigned LastWaitMs() { return g_lastWaitMs.load(); }
 
 bool IsCursorVisible() { return g_cursorVisible.load(); }
@@ -67,6 +71,7 @@ void Reset() {
   for (int vk = 0; vk < 256; ++vk) SetAsyncKeyState(vk, false);
   SetDebugSink(nullptr);
   ResetDevice();
+  SetSharedDataFolder("");
 }
 
 }  // namespace headless

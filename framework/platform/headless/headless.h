@@ -119,8 +119,12 @@ std::vector<PrintedDocument> PrintedDocuments();
 // No printers, no documents, no failing steps.
 void ResetPrinting();
 
+// The installed package's shared data folder as the program would see it ("", the start
+// state: none), so no test reaches the one a package may have made on this machine.
+void SetSharedDataFolder(std::string folder);
+
 // Back to the start state: clock 0, empty queue, no idle hook, cursor count 0, no keys down,
-// and the device's surroundings as after ResetDevice.
+// the device's surroundings as after ResetDevice, no shared data folder.
 void Reset();
 
 }  // namespace platform::headless
