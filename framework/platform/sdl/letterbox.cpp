@@ -10,6 +10,8 @@ namespace {
 int FloorDiv(int a, int b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
 
 constexpr std::uint64_t kLanes = 0x00FF00FF00FF00FFull;
+// Rounds each lane's mix to the nearest level.
+constexpr std::uint64_t kHalves = 0x0080008000800080ull;
 
 // The four channels spread to 16 bits each, so one multiply weighs them all.
 std::uint64_t Spread(std::uint32_t p) {
@@ -17,7 +19,7 @@ std::uint64_t Spread(std::uint32_t p) {
 }
 
 std::uint64_t Mix(std::uint64_t a, std::uint64_t b, std::uint32_t weight) {
-  return ((a * (256 - weight) + b * weight) >> 8) & kLanes;
+  return ((a * (256 - weight) + b * weight + kHalves) >> 8) & kLanes;
 }
 
 std::uint32_t Pack(std::uint64_t v) {
@@ -82,24 +84,46 @@ SDL_Rect PictureScaler::Affected(const RECT& changed) const {
 
 void PictureScaler::Scale(const std::uint32_t* picture, const SDL_Rect& area, void* out, int pitch) const {
   auto* row = static_cast<std::uint8_t*>(out);
-  const bool same = box_.width == width_ && box_.height == height_;
+  const Tap* tx = columns_.data() + (area.x - box_.x);
+  if (box_.width == width_ && box_.height == height_) {
+    // 1:1 every tap is whole; this is what the mixing below gives, only faster.
+    for (int y = area.y; y < area.y + area.h; ++y, row += pitch) {
+      const std::uint32_t* src = picture + static_cast<std::size_t>(rows_[y - box_.y].first) * width_;
+      auto* dst = reinterpret_cast<std::uint32_t*>(row);
+      for (int x = 0; x < area.w; ++x) dst[x] = src[tx[x].first] | 0xFF000000u;
+    }
+    return;
+  }
+  // Source rows mixed across, kept while neighbouring window rows still use them.
+  std::vector<std::uint64_t> upper(static_cast<std::size_t>(area.w));
+  std::vector<std::uint64_t> lower(upper.size());
+  int upperRow = -1;
+  int lowerRow = -1;
+  auto across = [&](int sourceRow, std::vector<std::uint64_t>& mixed) {
+    const std::uint32_t* src = picture + static_cast<std::size_t>(sourceRow) * width_;
+    for (int x = 0; x < area.w; ++x) mixed[x] = Mix(Spread(src[tx[x].first]), Spread(src[tx[x].second]), tx[x].weight);
+  };
   for (int y = area.y; y < area.y + area.h; ++y, row += pitch) {
-    auto* dst = reinterpret_cast<std::uint32_t*>(row);
     const Tap& ty = rows_[static_cast<std::size_t>(y - box_.y)];
-    const std::uint32_t* top = picture + static_cast<std::size_t>(ty.first) * width_;
-    const std::uint32_t* bottom = picture + static_cast<std::size_t>(ty.second) * width_;
-    const Tap* tx = columns_.data() + (area.x - box_.x);
-    if (same) {
-      // 1:1 every tap is whole; this is what the mixing below gives, only faster.
-      for (int x = 0; x < area.w; ++x) dst[x] = top[tx[x].first] | 0xFF000000u;
+    if (ty.first != upperRow) {
+      if (ty.first == lowerRow) {
+        std::swap(upper, lower);
+        std::swap(upperRow, lowerRow);
+      } else {
+        across(ty.first, upper);
+        upperRow = ty.first;
+      }
+    }
+    auto* dst = reinterpret_cast<std::uint32_t*>(row);
+    if (!ty.weight) {
+      for (int x = 0; x < area.w; ++x) dst[x] = Pack(upper[x]);
       continue;
     }
-    for (int x = 0; x < area.w; ++x) {
-      const Tap& t = tx[x];
-      std::uint64_t v = Mix(Spread(top[t.first]), Spread(top[t.second]), t.weight);
-      if (ty.weight) v = Mix(v, Mix(Spread(bottom[t.first]), Spread(bottom[t.second]), t.weight), ty.weight);
-      dst[x] = Pack(v);
+    if (ty.second != lowerRow) {
+      across(ty.second, lower);
+      lowerRow = ty.second;
     }
+    for (int x = 0; x < area.w; ++x) dst[x] = Pack(Mix(upper[x], lower[x], ty.weight));
   }
 }
 
