@@ -13,7 +13,9 @@ using platform::sdl::PictureScaler;
 // leave the window exactly as scaling the whole new picture would: no stale pixels, no seams.
 TEST(PictureScalerTest, PartialUpdatesEqualAWholeScaleOfTheSameFrame) {
   std::mt19937 random(7);
-  for (auto [w, h] : {std::pair{1920, 1080}, std::pair{1280, 1024}, std::pair{800, 600}, std::pair{1000, 700}}) {
+  for (const auto& size : {std::pair{1920, 1080}, std::pair{1280, 1024}, std::pair{800, 600}, std::pair{1000, 700}}) {
+    const int w = size.first;
+    const int h = size.second;
     PictureScaler scaler;
     scaler.Reset(FitPicture(w, h, 800, 600), 800, 600);
     const auto& box = scaler.Box();
