@@ -1,5 +1,5 @@
 // Start-up as a pupil sees it: from exec to the first frame on the screen, for the program and
-// for a bare SDL program that only opens the same window with a renderer, starts audio and
+// for a bare SDL program that only opens the same window and window surface, starts audio and
 // presents one frame (startup_peer). Each of five runs starts its own Xvfb and execs the peer,
 // then the program; the first frame is seen from outside, by reading a pixel of the root
 // window until it shows the information screen's background there. Prints the medians and

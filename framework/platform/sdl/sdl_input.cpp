@@ -219,6 +219,8 @@ void InputTranslator::Window(std::vector<Message>& out, const SDL_WindowEvent& e
     case SDL_WINDOWEVENT_MINIMIZED: Post(out, WM_SIZE, SIZE_MINIMIZED, 0); break;
     case SDL_WINDOWEVENT_MAXIMIZED: Post(out, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(width_, height_)); break;
     case SDL_WINDOWEVENT_RESTORED: Post(out, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width_, height_)); break;
+    // A resized window has a new surface with nothing on it yet.
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
     case SDL_WINDOWEVENT_EXPOSED: Post(out, WM_PAINT, 0, 0); break;
     case SDL_WINDOWEVENT_CLOSE: Post(out, WM_CLOSE, 0, 0); break;
     case SDL_WINDOWEVENT_LEAVE: Leave(out); break;

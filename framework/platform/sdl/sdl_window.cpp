@@ -1,5 +1,5 @@
 // The desktop backend: one SDL window shown full screen (or as a normal window), its events
-// turned into window messages, and the frames shown at a logical size of the client area.
+// turned into window messages, and the frames shown letterboxed at the client area's aspect.
 
 #include <SDL2/SDL.h>
 #include <png.h>
@@ -16,6 +16,7 @@
 #include "framework/platform/device.h"
 #include "framework/platform/fonts.h"
 #include "framework/platform/message_queue.h"
+#include "framework/platform/sdl/letterbox.h"
 #include "framework/platform/sdl/sdl_input.h"
 #include "framework/platform/utf.h"
 #include "framework/platform/system_window.h"
@@ -27,6 +28,14 @@ namespace {
 
 struct Desktop {
   SDL_Window* window = nullptr;
+  // Frames are scaled into the window surface and only the changed part is sent to the display.
+  SDL_Surface* surface = nullptr;
+  int surfaceWidth = 0;
+  int surfaceHeight = 0;
+  sdl::PictureScaler scaler;
+  // The whole window, bars included, is to be drawn afresh (new, resized or exposed).
+  bool repaint = true;
+  // Where the display offers no window surface: a renderer, shown whole each frame.
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* frame = nullptr;
   std::unique_ptr<sdl::InputTranslator> input;
@@ -69,11 +78,32 @@ void SetIcon(SDL_Window* window) {
   SDL_FreeSurface(surface);
 }
 
+sdl::Letterbox WindowLetterbox() {
+  int w = 0;
+  int h = 0;
+  if (g_desktop.renderer) SDL_GetRendererOutputSize(g_desktop.renderer, &w, &h);
+  else SDL_GetWindowSize(g_desktop.window, &w, &h);
+  return sdl::FitPicture(w, h, g_desktop.width, g_desktop.height);
+}
+
+// Window positions to client positions; the translator decides what the bars act on.
+void ToClient(Sint32* x, Sint32* y) {
+  const POINT p = sdl::WindowToPicture(WindowLetterbox(), g_desktop.width, g_desktop.height, *x, *y);
+  *x = p.x;
+  *y = p.y;
+}
+
 void PumpSystemEvents() {
   if (!g_videoReady) return;
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
     if (event.type == g_wakeEvent || !g_desktop.input) continue;
+    if (event.type == SDL_MOUSEMOTION) ToClient(&event.motion.x, &event.motion.y);
+    if (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP) ToClient(&event.button.x, &event.button.y);
+    if (event.type == SDL_WINDOWEVENT &&
+        (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || event.window.event == SDL_WINDOWEVENT_EXPOSED)) {
+      g_desktop.repaint = true;
+    }
     for (Message m : g_desktop.input->Translate(event)) {
       m.hwnd = MainWindowHandle();
       MessageQueue::Instance().Post(m);
@@ -90,6 +120,9 @@ bool CreateNativeWindow(const WindowSpec& spec, std::string* error) {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+  // The display's own window surface: SDL would otherwise put a GL renderer behind it, which
+  // costs far more to start and to present than the few pixels a frame changes.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     *error = SDL_GetError();
     return false;
@@ -113,15 +146,16 @@ bool CreateNativeWindow(const WindowSpec& spec, std::string* error) {
   }
   Desktop& d = g_desktop;
   d.window = SDL_CreateWindow(ToUtf8(spec.caption).c_str(), frame.x, frame.y, frame.w, frame.h, flags);
-  if (d.window) d.renderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_PRESENTVSYNC);
-  if (d.window && !d.renderer) d.renderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_SOFTWARE);
-  if (d.renderer) {
-    // Letterboxed at the client size; mouse positions come back in the same units.
-    SDL_RenderSetLogicalSize(d.renderer, spec.width, spec.height);
-    d.frame = SDL_CreateTexture(d.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, spec.width,
-                                spec.height);
+  if (d.window) d.surface = SDL_GetWindowSurface(d.window);
+  if (d.window && !d.surface) {
+    d.renderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (!d.renderer) d.renderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_SOFTWARE);
+    if (d.renderer) {
+      d.frame = SDL_CreateTexture(d.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, spec.width,
+                                  spec.height);
+    }
   }
-  if (!d.frame) {
+  if (!d.surface && !d.frame) {
     *error = SDL_GetError();
     DestroyNativeWindow();
     return false;
@@ -156,13 +190,11 @@ void ShowNativeWindow() {
   SDL_PumpEvents();
   if (SDL_GetMouseFocus() == g_desktop.window) {
     SDL_GetMouseState(&x, &y);
-    float lx = 0;
-    float ly = 0;
-    SDL_RenderWindowToLogical(g_desktop.renderer, x, y, &lx, &ly);
     SDL_Event move{};
     move.type = SDL_MOUSEMOTION;
-    move.motion.x = static_cast<int>(lx);
-    move.motion.y = static_cast<int>(ly);
+    move.motion.x = x;
+    move.motion.y = y;
+    ToClient(&move.motion.x, &move.motion.y);
     g_desktop.input->Translate(move);
   }
 }
@@ -210,9 +242,54 @@ void WaitForInput(unsigned ms) {
 
 namespace backend {
 
+namespace {
+
+bool DirectlyWritable(const SDL_PixelFormat* f) {
+  return f->BytesPerPixel == 4 && f->Rmask == 0x00FF0000u && f->Gmask == 0x0000FF00u && f->Bmask == 0x000000FFu;
+}
+
+void PresentOnSurface(const std::uint32_t* pixels, const RECT& changed) {
+  Desktop& d = g_desktop;
+  // Valid until the window is resized; SDL then makes a new one.
+  SDL_Surface* surface = SDL_GetWindowSurface(d.window);
+  if (!surface) return;
+  if (surface != d.surface || surface->w != d.surfaceWidth || surface->h != d.surfaceHeight) d.repaint = true;
+  d.surface = surface;
+  d.surfaceWidth = surface->w;
+  d.surfaceHeight = surface->h;
+  const bool whole = d.repaint;
+  if (whole) d.scaler.Reset(sdl::FitPicture(surface->w, surface->h, d.width, d.height), d.width, d.height);
+  const sdl::Letterbox& box = d.scaler.Box();
+  const SDL_Rect area = whole ? SDL_Rect{box.x, box.y, box.width, box.height} : d.scaler.Affected(changed);
+  if (SDL_RectEmpty(&area) && !whole) return;
+  if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+  if (whole) SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+  auto* at = static_cast<std::uint8_t*>(surface->pixels) + static_cast<std::ptrdiff_t>(area.y) * surface->pitch +
+             area.x * surface->format->BytesPerPixel;
+  if (DirectlyWritable(surface->format)) {
+    d.scaler.Scale(pixels, area, at, surface->pitch);
+  } else {
+    std::vector<std::uint32_t> scaled(static_cast<std::size_t>(area.w) * area.h);
+    d.scaler.Scale(pixels, area, scaled.data(), area.w * 4);
+    SDL_ConvertPixels(area.w, area.h, SDL_PIXELFORMAT_ARGB8888, scaled.data(), area.w * 4, surface->format->format, at,
+                      surface->pitch);
+  }
+  if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+  if (whole) SDL_UpdateWindowSurface(d.window);
+  else SDL_UpdateWindowSurfaceRects(d.window, &area, 1);
+  d.repaint = false;
+}
+
+}  // namespace
+
 void PresentFrame(const std::uint32_t* pixels, int width, int height, const RECT& changed) {
   Desktop& d = g_desktop;
-  if (!d.frame || width != d.width || height != d.height) return;
+  if (width != d.width || height != d.height) return;
+  if (d.surface) {
+    PresentOnSurface(pixels, changed);
+    return;
+  }
+  if (!d.frame) return;
   // Only what changed is uploaded; a new texture holds nothing yet.
   const RECT all{0, 0, width, height};
   const RECT r = d.uploaded ? changed : all;
@@ -225,7 +302,9 @@ void PresentFrame(const std::uint32_t* pixels, int width, int height, const RECT
   d.uploaded = true;
   SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
   SDL_RenderClear(d.renderer);
-  SDL_RenderCopy(d.renderer, d.frame, nullptr, nullptr);
+  const sdl::Letterbox box = WindowLetterbox();
+  const SDL_Rect place{box.x, box.y, box.width, box.height};
+  SDL_RenderCopy(d.renderer, d.frame, nullptr, &place);
   SDL_RenderPresent(d.renderer);
 }
 

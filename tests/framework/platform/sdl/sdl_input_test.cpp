@@ -214,6 +214,7 @@ TEST_F(InputTranslatorTest, WindowEventsBecomeSizeShowPaintCloseAndLeave) {
   EXPECT_EQ(min[0].wParam, SIZE_MINIMIZED);
   EXPECT_EQ(window(SDL_WINDOWEVENT_RESTORED)[0].wParam, SIZE_RESTORED);
   EXPECT_EQ(Messages(window(SDL_WINDOWEVENT_EXPOSED)), std::vector<UINT>{WM_PAINT});
+  EXPECT_EQ(Messages(window(SDL_WINDOWEVENT_SIZE_CHANGED)), std::vector<UINT>{WM_PAINT});
   EXPECT_EQ(Messages(window(SDL_WINDOWEVENT_CLOSE)), std::vector<UINT>{WM_CLOSE});
   EXPECT_EQ(window(SDL_WINDOWEVENT_HIDDEN)[0].wParam, 0u);
   Feed(Motion(10, 10));
