@@ -36,6 +36,7 @@ bool KeepResults(IMStatisticsWorkbook* workbook, const std::wstring& caption) {
 
 bool KeepBackup(IMStatisticsWorkbook* workbook, const std::wstring& caption) {
   const std::string own = platform::ToUtf8(workbook->GetPath());
+  const std::string why = workbook->GetSaveFailure().empty() ? "" : " (" + workbook->GetSaveFailure() + ")";
   const std::time_t now = std::time(nullptr);
   std::wstring folders[2];
   const bool named[2] = {platform::GetCurrentFolder(&folders[0]), platform::GetHomeFolder(&folders[1])};
@@ -45,12 +46,12 @@ bool KeepBackup(IMStatisticsWorkbook* workbook, const std::wstring& caption) {
     for (int attempt = 1; attempt <= 5; ++attempt) {
       const std::wstring backup = folders[f] + L"/" + BackupFileName(caption, now, attempt);
       if (workbook->SaveToNewFile(backup)) {
-        std::fprintf(stderr, "The results could not be written to %s; they were saved to %s\n", own.c_str(),
-                     platform::ToUtf8(backup).c_str());
+        std::fprintf(stderr, "The results could not be written to %s%s; they were saved to %s\n", own.c_str(),
+                     why.c_str(), platform::ToUtf8(backup).c_str());
         return true;
       }
     }
   }
-  std::fprintf(stderr, "The results could not be written to %s nor to a backup file\n", own.c_str());
+  std::fprintf(stderr, "The results could not be written to %s%s nor to a backup file\n", own.c_str(), why.c_str());
   return false;
 }

@@ -5,12 +5,14 @@
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLString.hpp>
 
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <new>
 #include <set>
 #include <stdexcept>
 #include <string_view>
@@ -20,6 +22,7 @@
 #include "framework/workbook/dom_walk.h"
 #include "framework/workbook/sheet_owners.h"
 #include "framework/workbook/workbook_file.h"
+#include "framework/workbook/workbook_store.h"
 
 using namespace XERCES_CPP_NAMESPACE;
 
@@ -218,8 +221,12 @@ class NestingBoundParser : public XercesDOMParser {
   bool insideEmpty_ = false;
 };
 
-// The parsed document, owned by the caller, or null when the bytes are not a workbook.
-DOMDocument* ParseWorkbook(const char* bytes, size_t size, const char* systemId) {
+enum class Parse { kWorkbook, kNotAWorkbook, kOutOfMemory };
+
+// The parsed document, owned by the caller, or null when the bytes are not a workbook (or there
+// was no memory to tell).
+DOMDocument* ParseWorkbook(const char* bytes, size_t size, const char* systemId, Parse* result) {
+  *result = Parse::kNotAWorkbook;
   try {
     NestingBoundParser parser;
     // The file is data, not a recipe for fetching more: no external DTD or entities, and a
@@ -235,11 +242,55 @@ DOMDocument* ParseWorkbook(const char* bytes, size_t size, const char* systemId)
     std::unique_ptr<DOMDocument, ReleaseXerces> document(parser.adoptDocument());
     const DOMElement* root = document ? document->getDocumentElement() : nullptr;
     if (root == nullptr || !XMLString::equals(root->getTagName(), u"Workbook")) return nullptr;
+    *result = Parse::kWorkbook;
     return document.release();
+  } catch (const OutOfMemoryException&) {
+    // Says nothing about the file: it must not be taken for a damaged one.
+    *result = Parse::kOutOfMemory;
+  } catch (const std::bad_alloc&) {
+    *result = Parse::kOutOfMemory;
   } catch (...) {
     // Xerces reports through its own exception types, none derived from std::exception.
+  }
+  return nullptr;
+}
+
+DOMDocument* ParseTemplate() {
+  Parse result;
+  DOMDocument* document = ParseWorkbook(kTemplate, sizeof kTemplate - 1, "EmptyXML", &result);
+  if (document == nullptr) throw std::runtime_error("the built-in workbook template does not parse");
+  return document;
+}
+
+// The document as the bytes of a file, or false.
+bool Serialize(DOMImplementation* implementation, DOMDocument* document, std::string* bytes) {
+  MemBufFormatTarget buffer;
+  try {
+    std::unique_ptr<DOMLSSerializer, ReleaseXerces> serializer(implementation->createLSSerializer());
+    std::unique_ptr<DOMLSOutput, ReleaseXerces> output(implementation->createLSOutput());
+    output->setByteStream(&buffer);
+    output->setEncoding(u"UTF-8");
+    if (!serializer->write(document, output.get())) return false;
+    bytes->assign(reinterpret_cast<const char*>(buffer.getRawBuffer()), buffer.getLen());
+  } catch (...) {
+    // Xerces's own exception types, and running out of memory: report, keep the rows.
+    return false;
+  }
+  return true;
+}
+
+// A workbook read from the bytes that can also be written back: Xerces reads some documents it
+// cannot write (its UTF-7 decoder lets a lone surrogate through, which the writer refuses), and
+// no save of such a workbook would succeed.
+DOMDocument* ParseWritable(DOMImplementation* implementation, const std::string& bytes, const std::string& path,
+                           Parse* result) {
+  std::unique_ptr<DOMDocument, ReleaseXerces> document(ParseWorkbook(bytes.data(), bytes.size(), path.c_str(), result));
+  std::string written;
+  if (document != nullptr && !Serialize(implementation, document.get(), &written)) {
+    *result = Parse::kNotAWorkbook;
     return nullptr;
   }
+  return document.release();
 }
 
 DOMElement* AppendElement(DOMDocument* document, DOMNode* parent, const XMLCh* name) {
@@ -276,8 +327,10 @@ void IMStatisticsWorkbook::Open(const std::wstring& path, const std::wstring& sh
   document_ = nullptr;
   worksheet_ = nullptr;
   path_ = path;
+  pupil_ = sheetName;
+  pending_.clear();
   movedAsidePath_.clear();
-  damagedFileInPlace_ = false;
+  saveFailure_.clear();
 
   if (!xmlInitialized_) {
     try {
@@ -289,38 +342,50 @@ void IMStatisticsWorkbook::Open(const std::wstring& path, const std::wstring& sh
   }
   implementation_ = DOMImplementationRegistry::getDOMImplementation(u"LS");
 
-  LoadDocument();
-  SelectWorksheet(sheetName);
+  // Whatever keeps the file from being read now, Save meets again and reports.
+  const auto store = workbook_store::ForPath(platform::ToUtf8(path_), lockMilliseconds_);
+  std::string why;
+  ReadDocument(store.get(), &document_, &why);
+  store->End();
+  if (document_ == nullptr) document_ = ParseTemplate();
+  const Sheet sheet = SelectWorksheet(document_, pupil_);
+  worksheet_ = sheet.worksheet;
+  sheetName_ = sheet.name;
 }
 
-void IMStatisticsWorkbook::LoadDocument() {
-  const std::string path = platform::ToUtf8(path_);
-  std::string bytes;
-  const workbook_file::ReadStatus status = workbook_file::ReadWholeFile(path, &bytes);
-  if (status == workbook_file::ReadStatus::kRead) {
-    document_ = ParseWorkbook(bytes.data(), bytes.size(), path.c_str());
-    // Xerces reads some documents it cannot write back (its UTF-7 decoder lets a lone
-    // surrogate through, which the writer refuses): no save of such a workbook would succeed.
-    std::string written;
-    if (document_ != nullptr && !Serialize(&written)) {
-      document_->release();
-      document_ = nullptr;
+bool IMStatisticsWorkbook::ReadDocument(workbook_store::Store* store, DOMDocument** document, std::string* why) {
+  *document = nullptr;
+  std::string bytes, aside;
+  const workbook_store::Status status = store->Begin(&bytes, &aside, why);
+  NoteMovedAside(aside);
+  if (status == workbook_store::Status::kMissing) return true;
+  if (status != workbook_store::Status::kRead) return false;
+  Parse result;
+  *document = ParseWritable(implementation_, bytes, platform::ToUtf8(path_), &result);
+  if (result == Parse::kOutOfMemory) {
+    *why = "there is not enough memory to read it";
+    return false;
+  }
+  if (result == Parse::kNotAWorkbook) {
+    // Whatever is there may be the only copy of earlier results: keep it under another name.
+    const std::string damaged = store->MoveAside();
+    NoteMovedAside(damaged);
+    if (damaged.empty()) {
+      *why = "it is not a workbook and cannot be moved aside";
+      return false;
     }
   }
-  if (document_ == nullptr && status != workbook_file::ReadStatus::kMissing) {
-    // Whatever is there may be the only copy of earlier results: keep it under another name.
-    const std::string aside = workbook_file::MoveAside(path);
-    movedAsidePath_ = platform::FromUtf8(aside);
-    damagedFileInPlace_ = aside.empty();
-  }
-  if (document_ == nullptr) document_ = ParseWorkbook(kTemplate, sizeof kTemplate - 1, "EmptyXML");
-  if (document_ == nullptr) throw std::runtime_error("the built-in workbook template does not parse");
+  return true;
 }
 
-void IMStatisticsWorkbook::SelectWorksheet(const std::wstring& pupil) {
-  DOMElement* root = document_->getDocumentElement();
+void IMStatisticsWorkbook::NoteMovedAside(const std::string& aside) {
+  if (!aside.empty()) movedAsidePath_ = platform::FromUtf8(aside);
+}
+
+IMStatisticsWorkbook::Sheet IMStatisticsWorkbook::SelectWorksheet(DOMDocument* document, const std::wstring& pupil) {
+  DOMElement* root = document->getDocumentElement();
   const std::u16string fullName = ToPupilName(pupil);
-  const sheet_owners::Owners owners = sheet_owners::Read(document_);
+  const sheet_owners::Owners owners = sheet_owners::Read(document);
   std::map<std::u16string, DOMElement*> sheets;
   dom_walk::EachElementBelow(root, u"Worksheet", [&sheets](DOMElement* sheet) {
     sheets.emplace(sheet->getAttribute(u"ss:Name"), sheet);
@@ -330,86 +395,94 @@ void IMStatisticsWorkbook::SelectWorksheet(const std::wstring& pupil) {
   // workbooks without records are read, as before), the sheet named as earlier versions named
   // it: the typed name uncut, then cleaned.
   for (const auto& [sheet, owner] : owners) {
-    if (owner == fullName && sheets.count(sheet)) {
-      worksheet_ = sheets[sheet];
-      sheetName_ = sheet;
-      return;
-    }
+    if (owner == fullName && sheets.count(sheet)) return {sheets[sheet], sheet};
   }
+  Sheet found{};
   for (const std::u16string& earlier : {ToDomText(pupil), CleanedSheetName(pupil)}) {
-    if (auto found = sheets.find(earlier); found != sheets.end() && !owners.count(earlier)) {
-      worksheet_ = found->second;
-      sheetName_ = earlier;
+    if (auto named = sheets.find(earlier); named != sheets.end() && !owners.count(earlier)) {
+      found = {named->second, earlier};
       break;
     }
   }
-  if (worksheet_ == nullptr) {
+  if (found.worksheet == nullptr) {
     std::set<std::u16string> taken;
     for (const auto& entry : sheets) taken.insert(FoldCase(entry.first));
     for (const auto& entry : owners) taken.insert(FoldCase(entry.first));
-    sheetName_ = DistinctSheetName(ToSheetName(pupil), taken);
-    worksheet_ = AppendElement(document_, root, u"Worksheet");
-    worksheet_->setAttribute(u"ss:Name", sheetName_.c_str());
-    DOMElement* table = AppendElement(document_, worksheet_, u"Table");
-    AppendColumn(document_, table, u"240");
-    AppendColumn(document_, table, u"96");
+    found.name = DistinctSheetName(ToSheetName(pupil), taken);
+    found.worksheet = AppendElement(document, root, u"Worksheet");
+    found.worksheet->setAttribute(u"ss:Name", found.name.c_str());
+    DOMElement* table = AppendElement(document, found.worksheet, u"Table");
+    AppendColumn(document, table, u"240");
+    AppendColumn(document, table, u"96");
   }
-  if (sheetName_ != fullName) sheet_owners::Record(document_, sheetName_, fullName);
+  if (found.name != fullName) sheet_owners::Record(document, found.name, fullName);
+  return found;
 }
 
-DOMElement* IMStatisticsWorkbook::FindTable() {
-  DOMElement* table = dom_walk::FirstElementBelow(worksheet_, u"Table");
-  return table != nullptr ? table : AppendElement(document_, worksheet_, u"Table");
+void IMStatisticsWorkbook::AppendRow(DOMDocument* document, DOMElement* worksheet, const Row& row) {
+  DOMElement* table = dom_walk::FirstElementBelow(worksheet, u"Table");
+  if (table == nullptr) table = AppendElement(document, worksheet, u"Table");
+  DOMElement* element = AppendElement(document, table, u"Row");
+  if (row.empty) return;
+  AppendCell(document, element, u"String", row.caption);
+  AppendCell(document, element, row.type.c_str(), row.value);
 }
 
 void IMStatisticsWorkbook::AddRow(const std::wstring& caption, const std::wstring& value,
                                   const std::wstring& type) {
   if (worksheet_ == nullptr) return;
-  DOMElement* row = AppendElement(document_, FindTable(), u"Row");
-  AppendCell(document_, row, u"String", ToDomText(caption));
-  AppendCell(document_, row, ToDomText(type).c_str(), ToDomText(value));
+  pending_.push_back({false, ToDomText(caption), ToDomText(value), ToDomText(type)});
+  AppendRow(document_, worksheet_, pending_.back());
 }
 
 void IMStatisticsWorkbook::AddEmptyRow() {
   if (worksheet_ == nullptr) return;
-  AppendElement(document_, FindTable(), u"Row");
+  pending_.push_back({true, {}, {}, {}});
+  AppendRow(document_, worksheet_, pending_.back());
 }
 
 bool IMStatisticsWorkbook::Save(const std::wstring& path) {
   if (document_ == nullptr || implementation_ == nullptr) return false;
-  const std::string target = platform::ToUtf8(path.empty() ? path_ : path);
-  if (damagedFileInPlace_ && workbook_file::SameFile(target, platform::ToUtf8(path_))) {
-    // The damaged file Open could not move aside is still there: try again, else keep it.
-    const std::string aside = workbook_file::MoveAside(target);
-    if (aside.empty()) return false;
-    movedAsidePath_ = platform::FromUtf8(aside);
-    damagedFileInPlace_ = false;
-  }
-
+  const std::string own = platform::ToUtf8(path_);
+  const std::string target = path.empty() ? own : platform::ToUtf8(path);
+  if (target == own || workbook_file::SameFile(target, own)) return SaveOwn();
   std::string bytes;
-  return Serialize(&bytes) && workbook_file::ReplaceFile(target, bytes);
+  return Serialize(implementation_, document_, &bytes) && workbook_file::ReplaceFile(target, bytes);
+}
+
+bool IMStatisticsWorkbook::SaveOwn() {
+  // What other sessions saved since this one read the file is kept: the file is read again
+  // under the store's lock and this session's rows are added to it once more.
+  const auto store = workbook_store::ForPath(platform::ToUtf8(path_), lockMilliseconds_);
+  DOMDocument* fresh = nullptr;
+  if (!ReadDocument(store.get(), &fresh, &saveFailure_)) {
+    store->End();
+    return false;
+  }
+  std::unique_ptr<DOMDocument, ReleaseXerces> merged(fresh != nullptr ? fresh : ParseTemplate());
+  const Sheet sheet = SelectWorksheet(merged.get(), pupil_);
+  for (const Row& row : pending_) AppendRow(merged.get(), sheet.worksheet, row);
+  std::string bytes;
+  if (!Serialize(implementation_, merged.get(), &bytes)) {
+    store->End();
+    saveFailure_ = "the workbook cannot be written out";
+    return false;
+  }
+  if (!store->Commit(bytes, &saveFailure_)) return false;
+  // A second save adds nothing twice.
+  document_->release();
+  document_ = merged.release();
+  worksheet_ = sheet.worksheet;
+  sheetName_ = sheet.name;
+  pending_.clear();
+  saveFailure_.clear();
+  return true;
 }
 
 bool IMStatisticsWorkbook::SaveToNewFile(const std::wstring& path) {
   std::string bytes;
-  return Serialize(&bytes) && workbook_file::CreateNewFile(platform::ToUtf8(path), bytes);
-}
-
-bool IMStatisticsWorkbook::Serialize(std::string* bytes) const {
-  if (document_ == nullptr || implementation_ == nullptr) return false;
-  MemBufFormatTarget buffer;
-  try {
-    std::unique_ptr<DOMLSSerializer, ReleaseXerces> serializer(implementation_->createLSSerializer());
-    std::unique_ptr<DOMLSOutput, ReleaseXerces> output(implementation_->createLSOutput());
-    output->setByteStream(&buffer);
-    output->setEncoding(u"UTF-8");
-    if (!serializer->write(document_, output.get())) return false;
-  } catch (...) {
-    // Xerces's own exception types, and running out of memory: report, keep the rows.
-    return false;
-  }
-  bytes->assign(reinterpret_cast<const char*>(buffer.getRawBuffer()), buffer.getLen());
-  return true;
+  return document_ != nullptr && Serialize(implementation_, document_, &bytes) &&
+         workbook_file::CreateNewFile(platform::ToUtf8(path), bytes);
 }
 
 std::wstring IMStatisticsWorkbook::GetSheetName() const { return platform::FromUtf16(sheetName_); }

@@ -8,22 +8,10 @@
 #include <cstdio>
 #include <random>
 
-#include "framework/platform/folders.h"
+#include "framework/workbook/workbook_io.h"
 
 namespace workbook_file {
 namespace {
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
 
 std::string FolderOf(const std::string& path) {
   const auto slash = path.rfind('/');
@@ -42,8 +30,9 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
   return true;
 }
 
-// Creates the temporary file with the usual 0666 & ~umask permissions. The process id keeps
-// forked processes, which share the generator's state, apart.
+// Creates the temporary file with 0666 & ~umask, the mode the file then keeps: never bits taken
+// from a file it replaces, which another account may have set. The process id keeps forked
+// processes, which share the generator's state, apart.
 int CreateTemporary(const std::string& folder, std::string* tempPath) {
   static std::mt19937 random{std::random_device{}()};
   for (int attempt = 0; attempt < 32; ++attempt) {
@@ -64,65 +53,14 @@ void SyncFolder(const std::string& folder) {
   ::close(fd);
 }
 
-}  // namespace
-
-ReadStatus ReadWholeFile(const std::string& path, std::string* bytes) {
-  bytes->clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::kMissing : ReadStatus::kUnreadable;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    ::close(fd);
-    return ReadStatus::kUnreadable;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return ReadStatus::kMissing;
-  }
-  bytes->reserve(static_cast<size_t>(st.st_size));
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      bytes->clear();
-      return ReadStatus::kUnreadable;
-    }
-    bytes->append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  return ReadStatus::kRead;
-}
-
-std::string MoveAside(const std::string& path) {
-  for (int n = 1; n <= 1000; ++n) {
-    std::string aside = path + ".damaged";
-    if (n > 1) {
-      aside += '-';
-      aside += std::to_string(n);
-    }
-    if (RenameNoReplace(path, aside)) return aside;
-    if (errno != EEXIST) return {};
-  }
-  return {};
-}
-
-namespace {
-
 // Writes the bytes to a new temporary file beside `path`, flushed to the disk, and hands it to
 // `publish`, which gives it the target's name; the temporary file never stays behind.
 template <typename Publish>
-bool WriteThenPublish(const std::string& path, std::string_view bytes, const struct stat* keepMode, Publish publish) {
+bool WriteThenPublish(const std::string& path, std::string_view bytes, Publish publish) {
   std::string tempPath;
   const int fd = CreateTemporary(FolderOf(path), &tempPath);
   if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes);
-  // The next account that shares the folder must read and replace what this one wrote.
-  const mode_t mode = (keepMode ? keepMode->st_mode & 07777 : 0) | platform::SharedFileMode(FolderOf(path));
-  if (ok && mode) ok = ::fchmod(fd, mode) == 0;
-  ok = ok && ::fsync(fd) == 0;
+  bool ok = workbook_io::WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   ok = ok && publish(tempPath);
   if (!ok) {
@@ -144,18 +82,16 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
     // permission bits are honoured here.
     if ((target.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) return false;
   }
-  return WriteThenPublish(path, bytes, exists ? &target : nullptr,
-                          [&](const std::string& temp) { return ::rename(temp.c_str(), path.c_str()) == 0; });
+  return WriteThenPublish(path, bytes, [&](const std::string& temp) { return ::rename(temp.c_str(), path.c_str()) == 0; });
 }
 
 bool CreateNewFile(const std::string& path, std::string_view bytes) {
-  return WriteThenPublish(path, bytes, nullptr,
-                          [&](const std::string& temp) { return RenameNoReplace(temp, path); });
+  return WriteThenPublish(path, bytes, [&](const std::string& temp) { return RenameNoReplace(temp, path); });
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa {}, sb {};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+  return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
 }
 

@@ -1,24 +1,12 @@
 #pragma once
-// File operations of the statistics workbook: it is the only record of the pupils' runs, so it
-// is read whole, replaced atomically and, when damaged, moved aside rather than overwritten.
-// Paths are UTF-8.
+// Writing the statistics workbook to a path the user named (Save as, a backup file): it is the
+// only record of the pupils' runs, so it is replaced atomically. Its own file is reached through
+// workbook_store. Paths are UTF-8.
 
 #include <string>
 #include <string_view>
 
 namespace workbook_file {
-
-enum class ReadStatus {
-  kRead,        // the bytes are in *bytes
-  kMissing,     // nothing there (or not a regular file): nothing to keep
-  kUnreadable,  // a file exists but cannot be read
-};
-
-ReadStatus ReadWholeFile(const std::string& path, std::string* bytes);
-
-// Renames the file to an unused name beside it ("<path>.damaged", "<path>.damaged-2", ...);
-// an existing file is never replaced. Returns the new path, or "" when it could not be moved.
-std::string MoveAside(const std::string& path);
 
 // Writes the bytes to a new file in the target's folder, flushes them to the disk and renames
 // the file over the target, so the target holds either its old or its new content at any
@@ -30,7 +18,7 @@ bool ReplaceFile(const std::string& path, std::string_view bytes);
 // replaced (false, nothing written).
 bool CreateNewFile(const std::string& path, std::string_view bytes);
 
-// Whether both paths name one existing file.
+// Whether both paths name one existing entry (a link is not the file it points to).
 bool SameFile(const std::string& a, const std::string& b);
 
 }  // namespace workbook_file

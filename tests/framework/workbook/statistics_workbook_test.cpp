@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -251,7 +252,8 @@ TEST(StatisticsWorkbookTest, SaveAsWritesElsewhereAndKeepsTheOwnPath) {
   ASSERT_TRUE(workbook.Save(L""));  // saving twice to one path works
   EXPECT_EQ(RowsOf(folder / "Игра «Тиморвал».xls", L"Иван").size(), 2u);
   EXPECT_EQ(RowsOf(folder / "копия.xls", L"Иван").size(), 1u);
-  EXPECT_EQ(FolderEntries(folder.path()), (std::vector<std::string>{"Игра «Тиморвал».xls", "копия.xls"}))
+  EXPECT_EQ(FolderEntries(folder.path()),
+            (std::vector<std::string>{"Игра «Тиморвал».xls", "Игра «Тиморвал».xls.lock", "копия.xls"}))
       << "no temporary file is left behind";
 }
 
@@ -259,7 +261,8 @@ TEST(StatisticsWorkbookTest, SaveReplacesTheFileInsteadOfRewritingIt) {
   ScratchFolder folder;
   const fs::path path = folder / "stats.xls";
   SaveRow(path.wstring(), L"Ivan", L"A", L"1");
-  ::chmod(path.c_str(), 0640);
+  // Bits another account may have set on the file never come back on the new one.
+  ::chmod(path.c_str(), 04777);
   const std::string before = ReadBytes(path);
   const int oldFile = ::open(path.c_str(), O_RDONLY);
   ASSERT_GE(oldFile, 0);
@@ -274,7 +277,9 @@ TEST(StatisticsWorkbookTest, SaveReplacesTheFileInsteadOfRewritingIt) {
   EXPECT_EQ(RowsOf(path, L"Ivan").size(), 2u);
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u) << "the file keeps its permissions";
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  EXPECT_EQ(st.st_mode & 07777, 0666u & ~mask) << "a fixed mode, never the old file's";
 }
 
 TEST(StatisticsWorkbookTest, FailedSavesReportFalseAndKeepTheRows) {
@@ -324,7 +329,7 @@ TEST(StatisticsWorkbookTest, AFullDiskFailsTheSaveAndLeavesTheOldFile) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the save must report failure";
   EXPECT_EQ(ReadBytes(path), before);
-  EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{"stats.xls"});
+  EXPECT_EQ(FolderEntries(folder.path()), (std::vector<std::string>{"stats.xls", "stats.xls.lock"}));
 }
 
 // --- Damaged files ------------------------------------------------------------------------------
@@ -391,14 +396,63 @@ TEST(StatisticsWorkbookTest, AFileIsReadAsDataWithoutFetchingAnythingElse) {
   EXPECT_EQ(ReadBytes(folder / "entity.xls").find("secret"), std::string::npos);
 }
 
-TEST(StatisticsWorkbookTest, AFolderInPlaceOfTheFileIsLeftAlone) {
+// What stands where the workbook is read but is no file of this program's (a link to another
+// account's private workbook, a FIFO that would block the open, a folder) is moved aside
+// itself, never followed, and a fresh workbook takes the run's rows.
+TEST(StatisticsWorkbookTest, AnythingButAFileIsMovedAsideUnfollowed) {
   ScratchFolder folder;
-  fs::create_directory(folder / "stats.xls");
-  IMStatisticsWorkbook workbook;
-  workbook.Open(folder.Wide("stats.xls"), L"Иван");
-  EXPECT_TRUE(workbook.GetMovedAsidePath().empty());
-  EXPECT_TRUE(fs::is_directory(folder / "stats.xls"));
-  EXPECT_FALSE(workbook.Save(L""));
+  const fs::path secret = folder / "private.xls";
+  const std::string golden = ReadBytes(GoldenFile("one_sheet.xls"));
+  WriteBytes(secret, golden);
+  ::chmod(secret.c_str(), 0600);
+  const fs::path path = folder / "stats.xls";
+  const std::vector<std::function<void()>> plants = {[&] { fs::create_symlink(secret, path); },
+                                                     [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0); },
+                                                     [&] { fs::create_directory(path); }};
+  for (size_t n = 0; n < plants.size(); ++n) {
+    SCOPED_TRACE(n);
+    plants[n]();
+    const fs::file_status planted = fs::symlink_status(path);
+    IMStatisticsWorkbook workbook;
+    workbook.Open(path.wstring(), L"Маша");
+    workbook.AddRow(L"A", L"1", L"Number");
+    ASSERT_TRUE(workbook.Save(L""));
+    EXPECT_EQ(SheetNames(path), std::vector<std::wstring>{L"Маша"});
+    EXPECT_EQ(RowsOf(path, L"Маша").size(), 1u);
+    EXPECT_EQ(fs::symlink_status(fs::path(workbook.GetMovedAsidePath())).type(), planted.type());
+    fs::remove_all(fs::path(workbook.GetMovedAsidePath()));
+    fs::remove(path);
+  }
+  EXPECT_EQ(ReadBytes(secret), golden);
+  struct stat st {};
+  ASSERT_EQ(::stat(secret.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+// Sessions that overlap (two accounts, or two windows of one pupil) each read the file afresh
+// when they save and add their own rows to it: no session's rows are lost, none twice.
+TEST(StatisticsWorkbookTest, OverlappingSessionsKeepEveryRow) {
+  ScratchFolder folder;
+  const std::wstring path = folder.Wide("stats.xls");
+  IMStatisticsWorkbook teacher, pupil, secondWindow;
+  teacher.Open(path, L"Учитель");
+  pupil.Open(path, L"Маша");
+  secondWindow.Open(path, L"Маша");
+  teacher.AddRow(L"A", L"1", L"Number");
+  pupil.AddRow(L"B", L"2", L"Number");
+  secondWindow.AddRow(L"C", L"3", L"Number");
+  ASSERT_TRUE(pupil.Save(L""));
+  ASSERT_TRUE(secondWindow.Save(L""));
+  ASSERT_TRUE(teacher.Save(L""));
+  teacher.AddEmptyRow();
+  ASSERT_TRUE(teacher.Save(L""));
+  EXPECT_EQ(SheetNames(folder / "stats.xls"), (std::vector<std::wstring>{L"Маша", L"Учитель"}));
+  EXPECT_EQ(RowsOf(folder / "stats.xls", L"Маша"),
+            (Rows{{{L"String", L"B"}, {L"Number", L"2"}}, {{L"String", L"C"}, {L"Number", L"3"}}}));
+  EXPECT_EQ(RowsOf(folder / "stats.xls", L"Учитель"), (Rows{{{L"String", L"A"}, {L"Number", L"1"}}, {}}));
+  // The merged workbook is the one in memory from then on.
+  ASSERT_TRUE(teacher.Save(folder.Wide("copy.xls")));
+  EXPECT_EQ(ReadBytes(folder / "copy.xls"), ReadBytes(folder / "stats.xls"));
 }
 
 // --- Library lifetime ----------------------------------------------------------------------------
