@@ -7,7 +7,7 @@
 
 class IMStatisticsWorkbook;
 
-// "<folder>/VELT/<caption>.xls" in the shared data folder (its VELT folder made when missing),
+// "<folder>/VELT/<caption>.xls" in the shared data folder (VELT and its parents made when missing),
 // else "<caption>.xls" in the current folder.
 std::wstring ResultsBookPath(const std::wstring& caption);
 

@@ -1,8 +1,8 @@
 #include "framework/platform/folders.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -14,7 +14,8 @@ namespace platform {
 
 bool GetCommonAppDataFolder(std::wstring* out) {
   const std::string shared = backend::SharedDataFolder();
-  if (!shared.empty() && DirectoryExists(FromUtf8(shared)) && ::access(shared.c_str(), W_OK | X_OK) == 0) {
+  // Accounts only read the installed folder; the program that alone may write it saves there.
+  if (!shared.empty() && DirectoryExists(FromUtf8(shared))) {
     *out = FromUtf8(shared);
     return true;
   }
@@ -49,24 +50,16 @@ bool DirectoryExists(const std::wstring& path) {
 }
 
 bool CreateDirectory(const std::wstring& path) {
-  const std::filesystem::path folder(ToUtf8(path));
-  std::error_code error;
-  if (!std::filesystem::create_directory(folder, error) || error) return false;
-  // Searchable wherever it is readable.
-  if (const unsigned mode = SharedFileMode(folder.parent_path().string())) {
-    ::chmod(folder.c_str(), mode | (mode & 0444) >> 2);
+  const std::string folder = ToUtf8(path);
+  if (folder.empty()) return false;
+  // Each missing folder on the way, private to the account as the XDG rules say; one that is
+  // there (a link to a folder included) is kept as it is.
+  for (size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
+    const std::string prefix = folder.substr(0, end);
+    if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (end == std::string::npos) break;
   }
-  return true;
-}
-
-unsigned SharedFileMode(const std::string& folder) {
-  struct stat st {};
-  if (::stat(folder.empty() ? "." : folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return 0;
-  if ((st.st_mode & S_ISVTX) || !(st.st_mode & (S_IWGRP | S_IWOTH))) return 0;
-  unsigned mode = 0600;
-  if (st.st_mode & S_IWGRP) mode |= 0060;
-  if (st.st_mode & S_IWOTH) mode |= 0006;
-  return mode;
+  return DirectoryExists(path);
 }
 
 }  // namespace platform

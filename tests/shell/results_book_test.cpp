@@ -18,7 +18,9 @@
 #include "framework/controls/save_as_dialog.h"
 #include "framework/platform/headless/headless.h"
 #include "framework/platform/utf.h"
+#include "framework/workbook/workbook_store.h"
 #include "framework/workbook/workbook_reader.h"
+#include "shell/results_file.h"
 #include "support/course.h"
 
 namespace {
@@ -26,6 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 using workbook_test::ReadBytes;
 using workbook_test::ReadSheets;
+using workbook_test::WriteBytes;
 
 // The rows one run writes when its exercise ends without a plate delivered: the start time,
 // the two closing rows and the empty row.
@@ -129,15 +132,15 @@ TEST_F(ResultsBookTest, SaveAsWritesTheTypedPathAndSaysWhenItCouldNot) {
   EXPECT_EQ(ReadSheets(data.path / "копия.xls").sheets.at(0).rows.size(), kRowsOfARun);
 }
 
-// Runs `flow` in a child process that cannot write where the file permissions say it cannot
-// (a test run as root could write anywhere: the child becomes the account `uid`), with its
-// standard error in `log`. The child's exit status is returned.
+// Starts `flow` in a child process that cannot write where the file permissions say it cannot
+// (a test run as root could write anywhere: the child becomes the account `uid`, of the group
+// `gid`), with its standard error in `log`.
 template <class Flow>
-int RunUnprivileged(const fs::path& log, Flow flow, uid_t uid = 65534) {
+pid_t StartUnprivileged(const fs::path& log, Flow flow, uid_t uid = 65534, gid_t gid = 65534) {
   std::fflush(nullptr);
   const pid_t child = ::fork();
   if (child == 0) {
-    if (::getuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(uid) != 0 || ::setuid(uid) != 0)) {
+    if (::getuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)) {
       ::_exit(90);
     }
     if (!std::freopen(log.c_str(), "w", stderr)) ::_exit(91);
@@ -145,9 +148,19 @@ int RunUnprivileged(const fs::path& log, Flow flow, uid_t uid = 65534) {
     std::fflush(nullptr);
     ::_exit(status);
   }
+  return child;
+}
+
+// The child's exit status.
+int WaitFor(pid_t child) {
   int status = 0;
   ::waitpid(child, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+}
+
+template <class Flow>
+int RunUnprivileged(const fs::path& log, Flow flow, uid_t uid = 65534, gid_t gid = 65534) {
+  return WaitFor(StartUnprivileged(log, flow, uid, gid));
 }
 
 std::vector<fs::path> BackupFiles(const fs::path& folder) {
@@ -187,7 +200,10 @@ TEST(ResultsBookFallbackTest, RowsThatCannotBeWrittenToTheDataFolderGoToBackupFi
   });
   ASSERT_EQ(status, 0) << ReadBytes(log);
 
-  EXPECT_TRUE(fs::is_empty(scratch / "data" / "VELT"));
+  const std::string book = std::string("04517 Игра «Тиморвал»") + ".xls";
+  EXPECT_EQ(fs::directory_iterator(scratch / "data" / "VELT")->path().filename(), book + ".lock")
+      << "only the lock file";
+  EXPECT_EQ(std::distance(fs::directory_iterator(scratch / "data" / "VELT"), fs::directory_iterator()), 1);
   const std::vector<fs::path> backups = BackupFiles(scratch / "school");
   ASSERT_EQ(backups.size(), 2u) << ReadBytes(log);
   std::vector<std::wstring> pupils;
@@ -204,55 +220,114 @@ TEST(ResultsBookFallbackTest, RowsThatCannotBeWrittenToTheDataFolderGoToBackupFi
   fs::remove_all(scratch);
 }
 
-// The shared folder an installed package makes, used by one pupil account after another with
-// their own umasks: each reads what the last wrote and adds a sheet; an account that may not
-// write the folder keeps to its own.
-TEST(ResultsBookSharedFolderTest, PupilsOfDifferentAccountsExtendOneWorkbook) {
+// A workbook another session keeps locked, or one far larger than any this program writes: it
+// is left as it is, and the rows go to a backup file with a line saying why.
+TEST(ResultsBookFallbackTest, AWorkbookThatMayNotBeWrittenSendsTheRowsToABackupSayingWhy) {
+  workbook_test::ScratchFolder scratch;
+  fs::permissions(scratch.path(), fs::perms::all);
+  const fs::path locked = scratch / "locked.xls", huge = scratch / "huge.xls";
+  WriteBytes(huge, "");
+  fs::permissions(huge, fs::perms::all);
+  ASSERT_EQ(::truncate(huge.c_str(), 200ll << 30), 0);
+  const int status = RunUnprivileged(scratch / "stderr.txt", [&] {
+    if (::chdir(scratch.path().c_str()) != 0) return 1;
+    const auto otherSession = workbook_store::LocalStore(locked.string());
+    for (const fs::path& path : {locked, huge}) {
+      IMStatisticsWorkbook workbook(50);
+      workbook.Open(path.wstring(), L"Маша");
+      workbook.AddRow(L"A", L"1", L"Number");
+      std::string bytes, aside, why;
+      if (path == locked && otherSession->Begin(&bytes, &aside, &why) != workbook_store::Status::kMissing) return 2;
+      if (!KeepResults(&workbook, path.filename().wstring())) return 3;
+    }
+    return 0;
+  });
+  const std::string log = ReadBytes(scratch / "stderr.txt");
+  ASSERT_EQ(status, 0) << log;
+  EXPECT_FALSE(fs::exists(locked));
+  EXPECT_EQ(fs::file_size(huge), 200ull << 30) << "left as it was";
+  const std::vector<fs::path> backups = BackupFiles(scratch.path());
+  ASSERT_EQ(backups.size(), 2u) << log;
+  for (const fs::path& backup : backups) EXPECT_EQ(ReadSheets(backup).sheets.at(0).rows.size(), 1u);
+  EXPECT_NE(log.find("locked.xls (another session kept it locked for 50 ms); they were saved to"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("huge.xls (it is larger than 128 MB); they were saved to"), std::string::npos) << log;
+}
+
+// Two accounts of one group whose sessions overlap on the workbook of a folder they share:
+// the first opens it, the second opens and saves, the first saves; both pupils' rows stay.
+TEST(ResultsBookSharedFolderTest, OverlappingSessionsOfTwoAccountsKeepBothPupilsRows) {
   if (::getuid() != 0) GTEST_SKIP() << "running as two accounts needs root";
-  const fs::path scratch = fs::temp_directory_path() / ("results_shared_" + std::to_string(::getpid()));
-  const fs::path shared = scratch / "shared";
-  fs::remove_all(scratch);
-  fs::create_directories(shared);
-  fs::permissions(scratch, fs::perms::all);
-  struct Account {
-    uid_t uid;
-    mode_t umask;
-    fs::perms sharedFolder;
-    const wchar_t* pupil;
+  workbook_test::ScratchFolder scratch;
+  fs::permissions(scratch.path(), fs::perms::all);
+  const fs::path velt = scratch / "data" / "VELT";
+  fs::create_directories(velt);
+  const gid_t group = 65530;
+  ASSERT_EQ(::chown(velt.c_str(), 0, group), 0);
+  ASSERT_EQ(::chmod(velt.c_str(), 02770), 0);
+  // The first session says it has opened the workbook on `opened`; closing `saveNow` tells it
+  // to save.
+  int opened[2], saveNow[2];
+  ASSERT_EQ(::pipe(opened), 0);
+  ASSERT_EQ(::pipe(saveNow), 0);
+  const auto session = [&](const wchar_t* pupil, bool first) {
+    return [&, pupil, first] {
+      ::umask(002);
+      setenv("XDG_DATA_HOME", (scratch / "data").c_str(), 1);
+      if (::chdir(scratch.path().c_str()) != 0) return 1;
+      course::Driver<> course;
+      course.RunToResults(pupil);
+      char byte = 'o';
+      if (first && (::close(saveNow[1]) != 0 || ::write(opened[1], &byte, 1) != 1 || ::read(saveNow[0], &byte, 1) != 0)) {
+        return 2;
+      }
+      course.app->window->Close();
+      return 0;
+    };
   };
-  const fs::perms readOnly = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                             fs::perms::others_read | fs::perms::others_exec;
-  for (const Account& account : {Account{65534, 077, fs::perms::all, L"Маша"}, Account{65533, 022, fs::perms::all, L"Петя"},
-                                 Account{65532, 022, readOnly, L"Вася"}}) {
-    const fs::path home = scratch / std::to_string(account.uid);
-    fs::create_directories(home);
-    fs::permissions(home, fs::perms::all);
-    fs::permissions(shared, account.sharedFolder);
-    const int status = RunUnprivileged(
-        home / "stderr.txt",
-        [&] {
-          ::umask(account.umask);
-          setenv("HOME", home.c_str(), 1);
-          setenv("XDG_DATA_HOME", home.c_str(), 1);
-          if (::chdir(home.c_str()) != 0) return 1;
-          course::Driver<> course;
-          platform::headless::SetSharedDataFolder(shared.string());
-          course.RunToResults(account.pupil);
-          course.app->window->Close();
-          return 0;
-        },
-        account.uid);
-    ASSERT_EQ(status, 0) << ReadBytes(home / "stderr.txt");
-    EXPECT_TRUE(BackupFiles(home).empty()) << ReadBytes(home / "stderr.txt");
-  }
-  const std::string book = std::string("04517 Игра «Тиморвал»") + ".xls";
-  const auto back = ReadSheets(shared / "VELT" / book);
+  const pid_t first = StartUnprivileged(scratch / "first.txt", session(L"Маша", true), 65534, group);
+  ::close(opened[1]);
+  ::close(saveNow[0]);
+  char byte = 0;
+  const bool firstOpened = ::read(opened[0], &byte, 1) == 1;
+  const int second = firstOpened ? RunUnprivileged(scratch / "second.txt", session(L"Петя", false), 65533, group) : -1;
+  ::close(saveNow[1]);
+  const int firstStatus = WaitFor(first);
+  ::close(opened[0]);
+  ASSERT_EQ(second, 0) << ReadBytes(scratch / "second.txt");
+  ASSERT_EQ(firstStatus, 0) << ReadBytes(scratch / "first.txt");
+  const auto back = ReadSheets(velt / (std::string("04517 Игра «Тиморвал»") + ".xls"));
   ASSERT_EQ(back.sheets.size(), 2u);
-  EXPECT_EQ(back.sheets[0].name, L"Маша");
-  EXPECT_EQ(back.sheets[1].name, L"Петя");
+  EXPECT_EQ(back.sheets[0].name, L"Петя");
+  EXPECT_EQ(back.sheets[1].name, L"Маша");
   for (const auto& sheet : back.sheets) EXPECT_EQ(sheet.rows.size(), kRowsOfARun);
-  EXPECT_EQ(ReadSheets(scratch / "65532" / "VELT" / book).sheets.at(0).name, L"Вася");
-  fs::remove_all(scratch);
+  EXPECT_TRUE(BackupFiles(scratch.path()).empty());
+}
+
+// A fresh account has no ~/.local/share yet: it is made, private to the account, and the
+// workbook lands there. An installed shared folder, which accounts may only read, is used.
+TEST(ResultsBookPathTest, AFreshAccountsFolderIsMadePrivateAndAnInstalledOneIsUsed) {
+  workbook_test::ScratchFolder scratch;
+  fs::permissions(scratch.path(), fs::perms::all);
+  fs::create_directories(scratch / "installed" / "VELT");
+  fs::permissions(scratch / "installed", static_cast<fs::perms>(0555));
+  const int status = RunUnprivileged(scratch / "stderr.txt", [&] {
+    ::umask(022);
+    const fs::path home = scratch / "home";
+    if (::mkdir(home.c_str(), 0700) != 0) return 1;
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("XDG_DATA_HOME");
+    const fs::path local = home / ".local";
+    if (ResultsBookPath(L"Игра") != platform::FromUtf8((local / "share" / "VELT" / "Игра.xls").string())) return 2;
+    for (const fs::path& made : {local, local / "share", local / "share" / "VELT"}) {
+      struct stat st {};
+      if (::stat(made.c_str(), &st) != 0 || (st.st_mode & 07777) != 0700) return 3;
+    }
+    platform::headless::SetSharedDataFolder((scratch / "installed").string());
+    const std::string installed = (scratch / "installed" / "VELT" / "Игра.xls").string();
+    return ResultsBookPath(L"Игра") == platform::FromUtf8(installed) ? 0 : 4;
+  });
+  EXPECT_EQ(status, 0) << ReadBytes(scratch / "stderr.txt");
 }
 
 }  // namespace
