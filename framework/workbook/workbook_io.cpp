@@ -26,7 +26,9 @@ int OpenFolder(const char* path) {
 }
 
 int LockWithin(int folder, const char* name, mode_t mode, int milliseconds) {
-  const int fd = ::openat(folder, name, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, mode);
+  // Read-only is enough for flock: a lock file another account made (root, say, in a run of its
+  // own) stays usable.
+  const int fd = ::openat(folder, name, O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, mode);
   if (fd < 0) return -1;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -32,6 +32,7 @@ class Local final : public Store {
     End();
     bytes->clear();
     movedAside->clear();
+    if (name_.empty()) return Fail(Status::kFailed, "it has no file name", why);
     folder_ = ::open(folderPath_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder_ < 0) return Fail(Status::kFailed, Reason("its folder cannot be opened"), why);
     lock_ = workbook_io::LockWithin(folder_, (name_ + ".lock").c_str(), workbook_io::AccountFileMode(),
@@ -70,10 +71,9 @@ class Local final : public Store {
       return Fail(false, "it would be larger than " + std::to_string(kMaxWorkbookBytes >> 20) + " MB", why);
     }
     // Renaming would replace a read-only file too (and root may write anything): a teacher who
-    // made the workbook read-only keeps it so.
+    // made the workbook read-only keeps it so. Who may replace it otherwise is the folder's say.
     struct stat st {};
-    if (workbook_io::Inspect(folder_, name_.c_str(), &st) == workbook_io::Entry::kRegular &&
-        ((st.st_mode & 0222) == 0 || ::faccessat(folder_, name_.c_str(), W_OK, AT_SYMLINK_NOFOLLOW) != 0)) {
+    if (workbook_io::Inspect(folder_, name_.c_str(), &st) == workbook_io::Entry::kRegular && (st.st_mode & 0222) == 0) {
       return Fail(false, "it is read-only", why);
     }
     if (!workbook_io::Replace(folderPath_.c_str(), folder_, name_.c_str(), bytes.data(), bytes.size(),

@@ -255,7 +255,8 @@ TEST(ResultsBookFallbackTest, AWorkbookThatMayNotBeWrittenSendsTheRowsToABackupS
 }
 
 // Two accounts of one group whose sessions overlap on the workbook of a folder they share:
-// the first opens it, the second opens and saves, the first saves; both pupils' rows stay.
+// the first opens it, the second opens and saves, the first saves; both pupils' rows stay. Their
+// umask keeps each one's files, the lock file too, read-only to the other.
 TEST(ResultsBookSharedFolderTest, OverlappingSessionsOfTwoAccountsKeepBothPupilsRows) {
   if (::getuid() != 0) GTEST_SKIP() << "running as two accounts needs root";
   workbook_test::ScratchFolder scratch;
@@ -272,7 +273,7 @@ TEST(ResultsBookSharedFolderTest, OverlappingSessionsOfTwoAccountsKeepBothPupils
   ASSERT_EQ(::pipe(saveNow), 0);
   const auto session = [&](const wchar_t* pupil, bool first) {
     return [&, pupil, first] {
-      ::umask(002);
+      ::umask(022);
       setenv("XDG_DATA_HOME", (scratch / "data").c_str(), 1);
       if (::chdir(scratch.path().c_str()) != 0) return 1;
       course::Driver<> course;
