@@ -33,6 +33,9 @@ constexpr char kFolder[] = IM_WRITER_FOLDER;
 constexpr char kWorkbook[] = IM_WRITER_WORKBOOK;
 constexpr char kLockName[] = ".lock";
 constexpr char kTemporaryPrefix[] = ".workbook-";  // workbook_io::Replace's temporary files
+// Files moved aside as damaged kept at most: each may be as large as a workbook, so that no
+// account fills the disk by moving one aside after another.
+constexpr int kMaxDamaged = 20;
 // Long enough for a session to merge the largest workbook; a stalled caller holds the lock no
 // longer than this.
 constexpr unsigned kLifetimeSeconds = 30;
@@ -76,15 +79,19 @@ void Isolate() {
   alarm(kLifetimeSeconds);
 }
 
-// Temporary files a writer killed half-way left behind; only writers make files here, and the
-// lock says none is writing now.
-void RemoveStaleTemporaries(int folder) {
+// Removes the temporary files a writer killed half-way left behind (only writers make files
+// here, and the lock says none is writing now); counts the workbooks moved aside.
+int TidyUp(int folder) {
+  int damaged = 0;
   const int listing = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   DIR* dir = listing < 0 ? nullptr : fdopendir(listing);
-  if (!dir) return;
+  if (!dir) return kMaxDamaged;
   while (const dirent* entry = readdir(dir)) {
     struct stat st {};
-    if (strncmp(entry->d_name, kTemporaryPrefix, sizeof kTemporaryPrefix - 1) == 0 &&
+    if (strncmp(entry->d_name, kWorkbook, sizeof kWorkbook - 1) == 0 &&
+        strncmp(entry->d_name + sizeof kWorkbook - 1, ".damaged", 8) == 0) {
+      ++damaged;
+    } else if (strncmp(entry->d_name, kTemporaryPrefix, sizeof kTemporaryPrefix - 1) == 0 &&
         strlen(entry->d_name) == sizeof kTemporaryPrefix - 1 + 6 &&
         fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
         st.st_uid == geteuid()) {
@@ -92,6 +99,7 @@ void RemoveStaleTemporaries(int folder) {
     }
   }
   closedir(dir);
+  return damaged;
 }
 
 // One command line without its "\n"; false at the end of input before the line began.
@@ -171,12 +179,13 @@ int main() {
     if (errno == EWOULDBLOCK) Fail("busy", nullptr);
     Fail("failed", "the shared folder's lock cannot be taken");
   }
-  RemoveStaleTemporaries(folder);
+  const int damaged = TidyUp(folder);
   bool present = SendCurrent(folder);
 
   char command[32];
   while (ReadCommand(command, sizeof command)) {
     if (strcmp(command, "aside") == 0 && present) {
+      if (damaged >= kMaxDamaged) Fail("failed", "too many damaged workbooks are kept already");
       char aside[256];
       if (!workbook_io::MoveAside(folder, kWorkbook, aside, sizeof aside)) Fail("failed", "the workbook cannot be moved aside");
       Say("aside", aside);

@@ -109,6 +109,10 @@ TEST_F(WorkbookWriterTest, OnlyACompleteMessageReplacesTheWorkbook) {
   EXPECT_EQ(Run("aside\nreplace 6\nsecond"), "read 5\nfirstaside " + kName + ".damaged\nok\n");
   EXPECT_EQ(Read(kWorkbook + ".damaged"), "first");
   EXPECT_EQ(Read(kWorkbook), "second");
+  // Workbooks moved aside one after another do not fill the disk.
+  for (int n = 2; n <= 20; ++n) EXPECT_EQ(Run("aside\nreplace 6\nsecond").substr(13), "aside " + kName + ".damaged-" + std::to_string(n) + "\nok\n");
+  EXPECT_EQ(Run("aside\n"), "read 6\nsecondfailed too many damaged workbooks are kept already\n");
+  EXPECT_FALSE(fs::exists(kWorkbook + ".damaged-21"));
 }
 
 TEST_F(WorkbookWriterTest, ALinkOrAFifoInTheWorkbooksPlaceIsMovedAsideNotFollowed) {
