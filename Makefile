@@ -6,11 +6,13 @@ TSAN      := build/tsan
 # Everything, tests too, optimised as the package is: warnings only optimisation finds.
 OPTIMISED := build/optimised
 # The program as a package ships it: optimised, hardened, stripped, no tests; it keeps its
-# workbook in the shared folder the package makes.
+# workbook in the shared folder the package makes, written by the package's writer program.
+# `make install` installs the same program without the shared folder: each account keeps its own.
 PACKAGE   := build/package
 INSTALL   := build/install
 PREFIX    ?= /usr/local
-INSTALLED := -DCMAKE_BUILD_TYPE=Release -DIM_TESTS=OFF -DIM_SHARED_DATA_FOLDER=/var/lib/mouse-wheel-crane
+INSTALLED := -DCMAKE_BUILD_TYPE=Release -DIM_TESTS=OFF
+PACKAGED  := $(INSTALLED) -DCMAKE_INSTALL_PREFIX=/usr -DIM_SHARED_DATA_FOLDER=/var/lib/mouse-wheel-crane
 # Debian's hardening flags, as its own package tools would build it with (read when the recipe
 # runs, once scripts/install-deps has installed dpkg-dev).
 BUILDFLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
@@ -59,15 +61,17 @@ build-optimised: deps-test
 	cmake -S . -B $(OPTIMISED) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DIM_TESTS=ON
 	cmake --build $(OPTIMISED) -j $(JOBS)
 
-# `make install PREFIX=...` (as root for the shared folder under /var/lib).
+# `make install PREFIX=...`: the shared folder needs the package's user and set-ID writer, which
+# only the package sets up.
 install: deps-run
 	cmake -S . -B $(INSTALL) $(GENERATOR) $(INSTALLED) $(HARDENED) -DCMAKE_INSTALL_PREFIX=$(PREFIX)
 	cmake --build $(INSTALL) -j $(JOBS)
 	cmake --install $(INSTALL) --strip
+	@echo "make install: no shared folder; each account keeps its workbook in its own data folder (the package makes the shared one)"
 
 # The Debian package, in $(PACKAGE): `sudo apt install ./build/package/mouse-wheel-crane_*.deb`.
 package: deps-run
-	cmake -S . -B $(PACKAGE) $(GENERATOR) $(INSTALLED) $(HARDENED)
+	cmake -S . -B $(PACKAGE) $(GENERATOR) $(PACKAGED) $(HARDENED)
 	cmake --build $(PACKAGE) -j $(JOBS)
 	cd $(PACKAGE) && cpack
 

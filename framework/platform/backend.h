@@ -31,6 +31,8 @@ void WakeUp();
 
 // The shared data folder an installed package made (UTF-8), "" where there is none.
 std::string SharedDataFolder();
+// The program that alone writes the workbook in that folder, "" where there is none.
+std::string WorkbookWriterProgram();
 
 // --- The software device's surroundings --------------------------------------------------------
 // Whether the display is taken away from the device (it then reports itself lost and no new

@@ -15,12 +15,14 @@ std::mutex g_hookMutex;
 std::function<void()> g_idleHook;
 std::atomic<unsigned> g_lastWaitMs{0};
 std::string g_sharedDataFolder;
+std::string g_workbookWriter;
 }  // namespace
 
 namespace backend {
 void SetCursorVisible(bool visible) { g_cursorVisible = visible; }
 void WakeUp() {}
 std::string SharedDataFolder() { return g_sharedDataFolder; }
+std::string WorkbookWriterProgram() { return g_workbookWriter; }
 }  // namespace backend
 
 std::uint64_t QueryPerformanceCounter() { return g_ticks.load(); }
@@ -52,6 +54,7 @@ void SetIdleHook(std::function<void()> hook) {
 }
 
 void SetSharedDataFolder(std::string folder) { g_sharedDataFolder = std::move(folder); }
+void SetWorkbookWriterProgram(std::string program) { g_workbookWriter = std::move(program); }
 
 unsigned LastWaitMs() { return g_lastWaitMs.load(); }
 
@@ -72,6 +75,7 @@ void Reset() {
   SetDebugSink(nullptr);
   ResetDevice();
   SetSharedDataFolder("");
+  SetWorkbookWriterProgram("");
 }
 
 }  // namespace headless

@@ -122,9 +122,11 @@ void ResetPrinting();
 // The installed package's shared data folder as the program would see it ("", the start
 // state: none), so no test reaches the one a package may have made on this machine.
 void SetSharedDataFolder(std::string folder);
+// The program that writes the workbook in that folder ("" at the start).
+void SetWorkbookWriterProgram(std::string program);
 
 // Back to the start state: clock 0, empty queue, no idle hook, cursor count 0, no keys down,
-// the device's surroundings as after ResetDevice, no shared data folder.
+// the device's surroundings as after ResetDevice, no shared data folder nor its writer.
 void Reset();
 
 }  // namespace platform::headless

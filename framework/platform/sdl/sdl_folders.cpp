@@ -8,9 +8,13 @@
 #ifndef IM_SHARED_DATA_FOLDER
 #define IM_SHARED_DATA_FOLDER ""
 #endif
+#ifndef IM_WORKBOOK_WRITER
+#define IM_WORKBOOK_WRITER ""
+#endif
 
 namespace platform::backend {
 
 std::string SharedDataFolder() { return IM_SHARED_DATA_FOLDER; }
+std::string WorkbookWriterProgram() { return IM_WORKBOOK_WRITER; }
 
 }  // namespace platform::backend

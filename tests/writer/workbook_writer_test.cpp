@@ -1,0 +1,158 @@
+// The shared workbook's writer set-ID to a user of its own, as the package installs it, and run
+// by an unprivileged account; and the store the program reaches it through. Only root can set
+// that up: elsewhere the tests are skipped.
+
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "framework/platform/headless/headless.h"
+#include "framework/workbook/workbook_store.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using workbook_store::Status;
+
+constexpr uid_t kWriter = 64071;  // the package's user, for these tests
+constexpr uid_t kPupil = 65534;
+const std::string kRoot = IM_TEST_WRITER_ROOT;
+const std::string kFolder = kRoot + "/VELT";
+const std::string kName = "04517 Игра «Тиморвал».xls";
+const std::string kWorkbook = kFolder + "/" + kName;
+const std::string kCopy = IM_TEST_WRITER_COPY;
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class WorkbookWriterTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (geteuid() != 0) GTEST_SKIP() << "only root can make the writer set-ID";
+    fs::remove_all(kRoot);
+    fs::create_directories(kFolder);
+    ASSERT_EQ(::chown(kFolder.c_str(), kWriter, kWriter), 0);
+    fs::copy_file(IM_TEST_WRITER, kCopy, fs::copy_options::overwrite_existing);
+    ASSERT_EQ(::chown(kCopy.c_str(), kWriter, kWriter), 0);
+    ASSERT_EQ(::chmod(kCopy.c_str(), 06755), 0);
+    struct statvfs vfs {};
+    ASSERT_EQ(::statvfs(kCopy.c_str(), &vfs), 0);
+    if (vfs.f_flag & ST_NOSUID) GTEST_SKIP() << "the build folder's file system ignores set-ID bits";
+    ::signal(SIGPIPE, SIG_IGN);
+  }
+  void TearDown() override {
+    fs::remove_all(kRoot);
+    platform::headless::Reset();
+  }
+
+  // What the writer answers the pupil's account that sends it `input`, with a polluted environment.
+  static std::string Run(const std::string& input) {
+    int in[2], out[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return "no pipe";
+    // Opened while root may still reach it: the pupil need not reach the build folder.
+    const int program = ::open(kCopy.c_str(), O_RDONLY | O_CLOEXEC);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      char* argv[] = {const_cast<char*>("workbook-writer"), nullptr};
+      char* envp[] = {const_cast<char*>("TMPDIR=/tmp"), const_cast<char*>("LC_ALL=C.UTF-8"), nullptr};
+      if (::dup2(in[0], 0) < 0 || ::dup2(out[1], 1) < 0 || ::setgroups(0, nullptr) != 0 ||
+          ::setresgid(kPupil, kPupil, kPupil) != 0 || ::setresuid(kPupil, kPupil, kPupil) != 0) {
+        ::_exit(127);
+      }
+      ::fexecve(program, argv, envp);
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    ::close(program);
+    if (::write(in[1], input.data(), input.size()) < 0) {
+      // It may end before reading everything.
+    }
+    ::close(in[1]);
+    std::string answer;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, static_cast<size_t>(n));
+    ::close(out[0]);
+    ::waitpid(pid, nullptr, 0);
+    return answer;
+  }
+};
+
+TEST_F(WorkbookWriterTest, OnlyACompleteMessageReplacesTheWorkbook) {
+  EXPECT_EQ(Run("replace 5\nfirst"), "missing\nok\n");
+  struct stat st {};
+  ASSERT_EQ(::lstat(kWorkbook.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode, S_IFREG | 0644);
+  EXPECT_EQ(st.st_uid, kWriter);
+  EXPECT_EQ(st.st_gid, kWriter);
+  const std::string huge = "replace " + std::to_string(workbook_store::kMaxWorkbookBytes + 1) + "\n";
+  for (const std::string& input : std::initializer_list<std::string>{"", "garbage\n", "replace 6\nshort", "replace 5\nfirst and more", "replace 05\nfirst",
+                                  "replace -5\nfirst", "replace 5", "aside", huge + std::string(workbook_store::kMaxWorkbookBytes + 1, 'x')}) {
+    EXPECT_EQ(Run(input), "read 5\nfirst") << input.substr(0, 20);
+    struct stat now {};
+    ASSERT_EQ(::lstat(kWorkbook.c_str(), &now), 0);
+    EXPECT_EQ(now.st_ino, st.st_ino) << input.substr(0, 20);
+    EXPECT_EQ(Read(kWorkbook), "first");
+  }
+  EXPECT_EQ(Run("aside\nreplace 6\nsecond"), "read 5\nfirstaside " + kName + ".damaged\nok\n");
+  EXPECT_EQ(Read(kWorkbook + ".damaged"), "first");
+  EXPECT_EQ(Read(kWorkbook), "second");
+  // Workbooks moved aside one after another do not fill the disk.
+  for (int n = 2; n <= 20; ++n) EXPECT_EQ(Run("aside\nreplace 6\nsecond").substr(13), "aside " + kName + ".damaged-" + std::to_string(n) + "\nok\n");
+  EXPECT_EQ(Run("aside\n"), "read 6\nsecondfailed too many damaged workbooks are kept already\n");
+  EXPECT_FALSE(fs::exists(kWorkbook + ".damaged-21"));
+}
+
+TEST_F(WorkbookWriterTest, ALinkOrAFifoInTheWorkbooksPlaceIsMovedAsideNotFollowed) {
+  // A file the writer's user could change, were the link followed.
+  const std::string target = kFolder + "/private";
+  std::ofstream(target) << "private";
+  ASSERT_EQ(::chown(target.c_str(), kWriter, kWriter), 0);
+  ASSERT_EQ(::symlink(target.c_str(), kWorkbook.c_str()), 0);
+  EXPECT_EQ(Run("replace 3\nnew"), "missing " + kName + ".damaged\nok\n");
+  EXPECT_EQ(Read(target), "private");
+  EXPECT_EQ(fs::read_symlink(kWorkbook + ".damaged"), target);
+  EXPECT_EQ(Read(kWorkbook), "new");
+
+  ASSERT_EQ(::unlink(kWorkbook.c_str()), 0);
+  ASSERT_EQ(::mkfifo(kWorkbook.c_str(), 0666), 0);
+  EXPECT_EQ(Run(""), "missing " + kName + ".damaged-2\n");
+  EXPECT_TRUE(fs::is_fifo(kWorkbook + ".damaged-2"));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(kWorkbook)));
+}
+
+TEST_F(WorkbookWriterTest, TheSharedStoreReadsAndWritesThroughTheWriter) {
+  platform::headless::SetSharedDataFolder(kRoot);
+  platform::headless::SetWorkbookWriterProgram(kCopy);
+  EXPECT_EQ(workbook_store::SharedStore("/elsewhere/" + kName), nullptr);
+  EXPECT_EQ(workbook_store::SharedStore(kFolder + "/old/" + kName), nullptr);
+  const auto store = workbook_store::SharedStore(kWorkbook);
+  ASSERT_TRUE(store);
+  std::string bytes, aside, why;
+  ASSERT_EQ(store->Begin(&bytes, &aside, &why), Status::kMissing) << why;
+  ASSERT_TRUE(store->Commit("<Workbook/>", &why)) << why;
+  ASSERT_EQ(store->Begin(&bytes, &aside, &why), Status::kRead) << why;
+  EXPECT_EQ(bytes, "<Workbook/>");
+  EXPECT_EQ(store->MoveAside(), kWorkbook + ".damaged");
+  store->End();
+  EXPECT_FALSE(fs::exists(kWorkbook));
+  EXPECT_EQ(Read(kWorkbook + ".damaged"), "<Workbook/>");
+
+  platform::headless::SetWorkbookWriterProgram(kRoot + "/no-writer");
+  EXPECT_EQ(workbook_store::SharedStore(kWorkbook)->Begin(&bytes, &aside, &why), Status::kFailed);
+  EXPECT_NE(why.find("cannot be started"), std::string::npos) << why;
+}
+
+}  // namespace
