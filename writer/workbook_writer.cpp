@@ -40,6 +40,8 @@ constexpr int kMaxDamaged = 20;
 // longer than this.
 constexpr unsigned kLifetimeSeconds = 30;
 constexpr size_t kMaxBytes = workbook_store::kMaxWorkbookBytes;
+static_assert(kMaxBytes == 128u << 20, "kTooLarge names the bound");
+constexpr char kTooLarge[] = "the workbook is larger than 128 MB";
 
 [[noreturn]] void Abort() { _exit(2); }
 
@@ -149,14 +151,14 @@ bool SendCurrent(int folder) {
   }
   const int fd = workbook_io::OpenRegular(folder, kWorkbook, &st);
   if (fd < 0) Fail("failed", "the workbook cannot be opened");
-  if (st.st_size < 0 || static_cast<size_t>(st.st_size) > kMaxBytes) Fail("refused", "the workbook is larger than 64 MiB");
+  if (st.st_size < 0 || static_cast<size_t>(st.st_size) > kMaxBytes) Fail("refused", kTooLarge);
   const size_t capacity = static_cast<size_t>(st.st_size) + 1;
   char* bytes = static_cast<char*>(malloc(capacity));
   if (!bytes) Fail("refused", "no memory for the workbook");
   const ssize_t size = workbook_io::ReadUpTo(fd, bytes, capacity);
   close(fd);
   if (size < 0) Fail("refused", "the workbook cannot be read");
-  if (static_cast<size_t>(size) > kMaxBytes) Fail("refused", "the workbook is larger than 64 MiB");
+  if (static_cast<size_t>(size) > kMaxBytes) Fail("refused", kTooLarge);
   char length[32];
   snprintf(length, sizeof length, "%zd", size);
   Say("read", length);

@@ -60,7 +60,7 @@ class WriterStore : public Store {
     if (fd_ < 0) {
       *why = "the shared workbook was not read first";
     } else if (bytes.empty() || bytes.size() > kMaxWorkbookBytes) {
-      *why = "the workbook would be empty or larger than 64 MiB";
+      *why = "the workbook would be empty or larger than " + std::to_string(kMaxWorkbookBytes >> 20) + " MB";
     } else {
       ok = Send("replace " + std::to_string(bytes.size()) + "\n") && Send(bytes) && ::shutdown(fd_, SHUT_WR) == 0 &&
            ReadLine(&line) && line == "ok";
@@ -82,6 +82,12 @@ class WriterStore : public Store {
   // One socket as the program's standard input and output: a send to a program that has ended
   // fails instead of raising SIGPIPE, and shutting down our side ends its input.
   bool Start(std::string* why) {
+    // The writer's own user owns the writer: were it ever taken over, it could rewrite the
+    // program and come back as whoever runs it next. The administrator never runs it.
+    if (::getuid() == 0 || ::geteuid() == 0) {
+      *why = "the administrator's account does not run the workbook writer";
+      return false;
+    }
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
       *why = std::string("no socket for the workbook writer: ") + std::strerror(errno);
