@@ -1,5 +1,7 @@
 #include "framework/sound/sound_system.h"
 
+#include <cstdio>
+
 #include "framework/platform/platform.h"
 #include "framework/sound/sound_decoder.h"
 
@@ -17,7 +19,14 @@ long CSoundSystem::Init(HWND hwnd) {
     if (*messages[i] == 0) break;
   }
   device_ = platform::OpenSoundDevice();
-  return device_ ? 0 : kNoDevice;
+  if (device_) return 0;
+  device_ = OpenSilentDevice();
+  return kNoDevice;
+}
+
+std::unique_ptr<platform::SoundDevice> CSoundSystem::OpenSilentDevice() {
+  std::fputs("No sound device could be opened: the program runs without sound\n", stderr);
+  return platform::OpenSilentSoundDevice();
 }
 
 void CSoundSystem::Shutdown() {

@@ -1,7 +1,8 @@
 #pragma once
 // The program's audio: the output device, one decoder per distinct sound name and one stream
-// per sound id. Streams report through four registered messages posted to the main window;
-// the window procedure hands them back here on the GUI thread.
+// per sound id. Streams report through registered messages posted to the main window; the
+// window procedure hands them back here on the GUI thread. Without a device, sounds play on a
+// silent output at the real rate, so that their labels and ends come on time.
 
 #include <functional>
 #include <map>
@@ -25,7 +26,7 @@ class CSoundSystem {
   CSoundSystem(const CSoundSystem&) = delete;
   CSoundSystem& operator=(const CSoundSystem&) = delete;
 
-  // 0, or kNoDevice: the program then runs silent, its sounds still get ids.
+  // 0, or kNoDevice: the program then runs silent, its sounds still play.
   long Init(HWND hwnd);
   void Shutdown();
 
@@ -41,7 +42,7 @@ class CSoundSystem {
   bool IsPlaying(unsigned id);
   void OnLabelMessage(unsigned id, unsigned long label);
 
-  // The window procedure's dispatch of the four sound messages; false for any other message.
+  // The window procedure's dispatch of the sound messages; false for any other message.
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   // Null when the id names no sound.
@@ -65,6 +66,8 @@ class CSoundSystem {
   };
 
   unsigned AddSoundWith(const std::wstring& name, const std::function<bool(IMSoundDecoder&)>& open);
+  // The silent output, with the one line on stderr that says so.
+  static std::unique_ptr<platform::SoundDevice> OpenSilentDevice();
 
   std::map<unsigned, std::unique_ptr<CSoundStream>> streams_;
   std::vector<DecoderEntry> decoders_;
