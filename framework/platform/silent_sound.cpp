@@ -96,6 +96,7 @@ class SilentDevice final : public SoundDevice {
     if (!IsBufferFormat(format) || bytes == 0 || bytes % format.BlockAlign() != 0) return nullptr;
     return std::make_unique<SilentBuffer>(format, bytes);
   }
+  bool Lost() const override { return false; }
 };
 
 }  // namespace

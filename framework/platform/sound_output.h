@@ -54,6 +54,9 @@ class SoundDevice {
   // Null when the buffer cannot be made (the size is not a whole number of frames, or the
   // format is not one the device can mix).
   virtual std::unique_ptr<SoundBuffer> CreateBuffer(const PcmFormat& format, std::uint32_t bytes) = 0;
+  // True once the device has gone away (unplugged, its sound server ended): nothing is heard
+  // through its buffers any more. Any thread may ask.
+  virtual bool Lost() const = 0;
 };
 
 // Opens the one audio device in the primary format; null when there is none.

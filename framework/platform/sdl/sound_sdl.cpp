@@ -130,6 +130,9 @@ class SdlDevice final : public SoundDevice {
     return std::make_unique<SdlBuffer>(this, format, bytes, stream);
   }
 
+  // SDL marks a device that went away as stopped (and goes on calling its callback).
+  bool Lost() const override { return SDL_GetAudioDeviceStatus(id_) == SDL_AUDIO_STOPPED; }
+
   void Attach(SdlBuffer* buffer) {
     SDL_LockAudioDevice(id_);
     buffers_.push_back(buffer);
@@ -189,7 +192,9 @@ void SdlBuffer::Restart(std::uint64_t frame) {
 
 bool SdlBuffer::Lock(std::uint32_t offset, std::uint32_t bytes, void** data) {
   if (locked_ || offset > data_.size() || bytes > data_.size() - offset) return false;
-  staging_.resize(bytes);
+  device_->LockMixer();
+  staging_.assign(data_.begin() + offset, data_.begin() + offset + bytes);
+  device_->UnlockMixer();
   stagedOffset_ = offset;
   locked_ = true;
   *data = staging_.data();
