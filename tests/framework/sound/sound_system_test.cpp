@@ -187,9 +187,10 @@ TEST_F(SoundTest, ALostDeviceIsReplacedAndTheSoundsGoOn) {
   EXPECT_GE(end - start, 2500u);
   EXPECT_LE(end - start, 2500u + 1100);
   EXPECT_EQ(fired, (std::vector<unsigned long>{500, 2000, 1500}));
+  const std::size_t heardAfter = after.size();
   heard = platform::headless::SoundsHeard();
   EXPECT_EQ(heard.size(), 2u);
-  EXPECT_EQ(heard[1].samples.size(), after.size());
+  EXPECT_EQ(heard[1].samples.size(), heardAfter);
 }
 
 }  // namespace
