@@ -85,6 +85,7 @@ UINT RegisterWindowMessage(const std::wstring& name) {
       {L"WM_IM_ONSOUNDPOUSE", WM_REGISTERED_FIRST + 1},
       {L"WM_IM_ONSOUNDSTOP", WM_REGISTERED_FIRST + 2},
       {L"WM_IM_ONLABEL", WM_REGISTERED_FIRST + 3},
+      {L"WM_IM_ONSOUNDDEVICELOST", WM_REGISTERED_FIRST + 4},
   };
   static std::mutex mutex;
   static std::map<std::wstring, UINT> registered;

@@ -44,8 +44,11 @@ std::int16_t GetAsyncKeyState(int vk);
 void SetAsyncKeyState(int vk, bool down);
 
 // --- Debug output ----------------------------------------------------------------------------
-// Written to stderr as UTF-8, or to the sink a test installed.
+// Written to stderr as UTF-8 when the environment variable below is set and not empty, or to
+// the sink a test installed.
+constexpr char kDebugVariable[] = "MOUSE_WHEEL_CRANE_DEBUG";
 void OutputDebugString(const std::wstring& text);
+bool DebugOutputWanted();
 using DebugSink = std::function<void(const std::wstring&)>;
 void SetDebugSink(DebugSink sink);
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 #include "framework/platform/backend.h"
@@ -43,8 +44,15 @@ void OutputDebugString(const std::wstring& text) {
     g_debugSink(text);
     return;
   }
+  // Debug output is for whoever is looking for it, never the session log by default.
+  if (!DebugOutputWanted()) return;
   std::string utf8 = ToUtf8(text);
   std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+}
+
+bool DebugOutputWanted() {
+  const char* wanted = std::getenv(kDebugVariable);
+  return wanted && *wanted;
 }
 
 void SetDebugSink(DebugSink sink) {

@@ -38,8 +38,8 @@ class SoundBuffer {
 
   virtual std::uint32_t Size() const = 0;
   virtual bool SetCurrentPosition(std::uint32_t bytes) = 0;
-  // Hands out `bytes` writable bytes at `offset` (no wrap-around); Unlock makes them audible.
-  // False when the region lies outside the buffer.
+  // Hands out the `bytes` bytes at `offset` (no wrap-around) to read and write; Unlock makes
+  // what was written audible. False when the region lies outside the buffer.
   virtual bool Lock(std::uint32_t offset, std::uint32_t bytes, void** data) = 0;
   virtual void Unlock() = 0;
   virtual bool Play(bool looping) = 0;
@@ -54,10 +54,16 @@ class SoundDevice {
   // Null when the buffer cannot be made (the size is not a whole number of frames, or the
   // format is not one the device can mix).
   virtual std::unique_ptr<SoundBuffer> CreateBuffer(const PcmFormat& format, std::uint32_t bytes) = 0;
+  // True once the device has gone away (unplugged, its sound server ended): nothing is heard
+  // through its buffers any more. Any thread may ask.
+  virtual bool Lost() const = 0;
 };
 
 // Opens the one audio device in the primary format; null when there is none.
 std::unique_ptr<SoundDevice> OpenSoundDevice();
+// An output that plays nothing but consumes its buffers at the real rate, by the platform's
+// clock, so that whatever waits on a sound's progress is not held up when there is no device.
+std::unique_ptr<SoundDevice> OpenSilentSoundDevice();
 
 // An auto-reset event for a sound worker. The desktop backend waits on real time; the headless
 // backend lets a pass run only when a test steps the workers (or the event is set).

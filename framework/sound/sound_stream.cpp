@@ -27,6 +27,7 @@ CSoundStream::~CSoundStream() {
 
 void CSoundStream::CreateBuffer() {
   platform::SoundDevice* device = owner_->GetDevice();
+  device_ = device;
   const platform::PcmFormat format{decoder_->channels, decoder_->rate};
   // One second of sound in two halves of whole frames: a half that split a frame would shift
   // every sample of the next half by a byte.
@@ -39,6 +40,8 @@ void CSoundStream::CreateBuffer() {
 }
 
 bool CSoundStream::Play() {
+  // A device that went away while nothing played is noticed here, before its buffer is used.
+  if (device_ && device_->Lost()) owner_->ReplaceLostDevice();
   if (!buffer_) return false;
   {
     std::lock_guard guard(lock_);
@@ -94,10 +97,12 @@ void CSoundStream::FillHalf(std::uint32_t offset) {
 }
 
 bool CSoundStream::RunPass(bool signalled) {
+  bool lost = false;
   {
     std::lock_guard guard(lock_);
+    if (!lossReported_ && device_->Lost()) lost = lossReported_ = true;
     std::uint32_t cursor = 0;
-    if (buffer_->GetCurrentPosition(&cursor)) {
+    if (buffer_ && buffer_->GetCurrentPosition(&cursor)) {
       if (cursor < halfBytes_ && fillSecondHalf_) {
         FillHalf(halfBytes_);
         fillSecondHalf_ = false;
@@ -106,7 +111,11 @@ bool CSoundStream::RunPass(bool signalled) {
         fillSecondHalf_ = true;
       }
     }
-    if (!signalled || control_ != kControlEnd) return true;
+    if (!signalled || control_ != kControlEnd) {
+      // The GUI thread moves every stream to another device; this one plays on meanwhile.
+      if (lost) platform::PostMessage(owner_->GetWindow(), owner_->WM_IM_ONSOUNDDEVICELOST, id_, 0);
+      return true;
+    }
     control_ = 0;
     endCount_ = 0;
     state_ = kStopped;
@@ -117,7 +126,10 @@ bool CSoundStream::RunPass(bool signalled) {
 }
 
 void CSoundStream::StreamThread() {
-  buffer_->Play(true);
+  {
+    std::lock_guard guard(lock_);
+    if (buffer_) buffer_->Play(true);
+  }
   while (RunPass(wakeEvent_->Wait(kWakeMs))) {
   }
   wakeEvent_->WorkerEnded();
@@ -128,7 +140,7 @@ bool CSoundStream::Stop() {
     std::lock_guard guard(lock_);
     if (state_ != kPlaying && state_ != kPaused) return false;
     platform::OutputDebugString(L" звук стой\n");
-    buffer_->Stop();
+    if (buffer_) buffer_->Stop();
     control_ = kControlEnd;
   }
   CancelLabels();
@@ -136,6 +148,34 @@ bool CSoundStream::Stop() {
   // The worker still touches the stream after it has set the state: wait for its end.
   if (thread_.joinable()) thread_.join();
   return true;
+}
+
+void CSoundStream::MoveTo(platform::SoundDevice* device) {
+  std::lock_guard guard(lock_);
+  std::unique_ptr<platform::SoundBuffer> fresh =
+      device->CreateBuffer(platform::PcmFormat{decoder_->channels, decoder_->rate}, bufferBytes_);
+  void* from = nullptr;
+  if (fresh && buffer_ && buffer_->Lock(0, bufferBytes_, &from)) {
+    void* to = nullptr;
+    if (fresh->Lock(0, bufferBytes_, &to)) {
+      std::memcpy(to, from, bufferBytes_);
+      fresh->Unlock();
+    }
+    buffer_->Unlock();
+    std::uint32_t cursor = 0;
+    if (buffer_->GetCurrentPosition(&cursor)) fresh->SetCurrentPosition(cursor);
+  }
+  // A buffer that has played out (control_ is set) stays stopped; its worker ends as it would.
+  const bool playing = state_ == kPlaying && control_ != kControlEnd;
+  if (fresh && playing) fresh->Play(true);
+  if (!fresh && playing) {
+    // Nowhere to play: the sound ends now rather than never.
+    control_ = kControlEnd;
+    wakeEvent_->Set();
+  }
+  buffer_ = std::move(fresh);
+  device_ = device;
+  lossReported_ = false;
 }
 
 bool CSoundStream::AddLabel(unsigned long timeMs) {

@@ -52,6 +52,9 @@ class CSoundStream {
   void CancelLabels();
   // The label timer's handler: the label fires once and is gone.
   long OnLabel(std::uint32_t timerId, unsigned long timeMs);
+  // Carries the buffer over to another device (the one before went away): what it holds, where
+  // it is playing, and whether it plays. Labels are timers and stay as they are.
+  void MoveTo(platform::SoundDevice* device);
 
   int GetState() const { return state_.load(); }
   unsigned long GetId() const { return id_; }
@@ -86,11 +89,14 @@ class CSoundStream {
   std::uint32_t bufferBytes_ = 0;
   bool fillSecondHalf_ = false;
   std::uint32_t halfBytes_ = 0;
+  platform::SoundDevice* device_ = nullptr;
   std::unique_ptr<platform::SoundBuffer> buffer_;
+  bool lossReported_ = false;  // the worker has told the GUI thread the device went away
   int endCount_ = 0;
   std::map<unsigned long, std::unique_ptr<IMLabelSignal>> labelSignals_;
   std::vector<unsigned long> labels_;
   std::vector<std::uint32_t> labelTimers_;
   unsigned long id_;
-  std::mutex lock_;  // state changes, control_, endCount_, fillSecondHalf_, the buffer, the decoder
+  // State changes, control_, endCount_, fillSecondHalf_, the device and buffer, the decoder.
+  std::mutex lock_;
 };

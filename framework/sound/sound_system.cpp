@@ -1,5 +1,7 @@
 #include "framework/sound/sound_system.h"
 
+#include <cstdio>
+
 #include "framework/platform/platform.h"
 #include "framework/sound/sound_decoder.h"
 
@@ -16,8 +18,25 @@ long CSoundSystem::Init(HWND hwnd) {
     *messages[i] = platform::RegisterWindowMessage(names[i]);
     if (*messages[i] == 0) break;
   }
+  WM_IM_ONSOUNDDEVICELOST = platform::RegisterWindowMessage(L"WM_IM_ONSOUNDDEVICELOST");
   device_ = platform::OpenSoundDevice();
-  return device_ ? 0 : kNoDevice;
+  if (device_) return 0;
+  device_ = OpenSilentDevice();
+  return kNoDevice;
+}
+
+std::unique_ptr<platform::SoundDevice> CSoundSystem::OpenSilentDevice() {
+  std::fputs("No sound device could be opened: the program runs without sound\n", stderr);
+  return platform::OpenSilentSoundDevice();
+}
+
+void CSoundSystem::ReplaceLostDevice() {
+  if (!device_ || !device_->Lost()) return;
+  std::unique_ptr<platform::SoundDevice> fresh = platform::OpenSoundDevice();
+  if (!fresh) fresh = OpenSilentDevice();
+  for (auto& [id, stream] : streams_) stream->MoveTo(fresh.get());
+  // The old device goes after its buffers.
+  device_ = std::move(fresh);
 }
 
 void CSoundSystem::Shutdown() {
@@ -121,6 +140,10 @@ bool CSoundSystem::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   if (message == WM_IM_ONLABEL) {
     OnLabelMessage(wParam, static_cast<unsigned long>(static_cast<std::uint32_t>(lParam)));
+    return true;
+  }
+  if (message == WM_IM_ONSOUNDDEVICELOST) {
+    ReplaceLostDevice();
     return true;
   }
   return false;

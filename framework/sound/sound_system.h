@@ -1,7 +1,9 @@
 #pragma once
 // The program's audio: the output device, one decoder per distinct sound name and one stream
-// per sound id. Streams report through four registered messages posted to the main window;
-// the window procedure hands them back here on the GUI thread.
+// per sound id. Streams report through registered messages posted to the main window; the
+// window procedure hands them back here on the GUI thread. Without a device, or once it has
+// gone away and no other opens, sounds play on a silent output at the real rate, so that their
+// labels and ends come on time.
 
 #include <functional>
 #include <map>
@@ -25,7 +27,7 @@ class CSoundSystem {
   CSoundSystem(const CSoundSystem&) = delete;
   CSoundSystem& operator=(const CSoundSystem&) = delete;
 
-  // 0, or kNoDevice: the program then runs silent, its sounds still get ids.
+  // 0, or kNoDevice: the program then runs silent, its sounds still play.
   long Init(HWND hwnd);
   void Shutdown();
 
@@ -40,8 +42,11 @@ class CSoundSystem {
   bool Stop(unsigned id);
   bool IsPlaying(unsigned id);
   void OnLabelMessage(unsigned id, unsigned long label);
+  // When the device has gone away: opens the default one again, else the silent output, and
+  // moves every stream onto it.
+  void ReplaceLostDevice();
 
-  // The window procedure's dispatch of the four sound messages; false for any other message.
+  // The window procedure's dispatch of the sound messages; false for any other message.
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   // Null when the id names no sound.
@@ -56,6 +61,8 @@ class CSoundSystem {
   UINT WM_IM_ONSOUNDSTOP = 0;
   UINT WM_IM_ONSOUNDPOUSE = 0;
   UINT WM_IM_ONLABEL = 0;
+  // Posted by a stream's worker that finds the device gone.
+  UINT WM_IM_ONSOUNDDEVICELOST = 0;
 
  private:
   struct DecoderEntry {
@@ -65,6 +72,8 @@ class CSoundSystem {
   };
 
   unsigned AddSoundWith(const std::wstring& name, const std::function<bool(IMSoundDecoder&)>& open);
+  // The silent output, with the one line on stderr that says so.
+  static std::unique_ptr<platform::SoundDevice> OpenSilentDevice();
 
   std::map<unsigned, std::unique_ptr<CSoundStream>> streams_;
   std::vector<DecoderEntry> decoders_;

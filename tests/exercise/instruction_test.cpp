@@ -154,4 +154,31 @@ TEST_F(VoicedInstructionTest, TheDemonstrationRunsOnTheVoicesLabelsAndSpaceEndsI
   EXPECT_FALSE(app->window->HasChild(instruction)) << "the instruction is gone with its voice";
 }
 
+// Set before the application opens its sound output.
+struct NoSoundDevice {
+  NoSoundDevice() {
+    headless::SetSoundDeviceAvailable(false);
+    headless::ClearSoundsHeard();
+  }
+  ~NoSoundDevice() { headless::SetSoundDeviceAvailable(true); }
+};
+class SilentInstructionTest : public NoSoundDevice, public VoicedInstructionTest {};
+
+// Without a sound device the voice plays unheard, and its labels still lead the
+// demonstration to its ending on time.
+TEST_F(SilentInstructionTest, TheDemonstrationRunsToItsEndingWithoutASoundDevice) {
+  Start();
+  At(12418);
+  EXPECT_EQ(scene->ropeY, 85);
+  At(14468);
+  EXPECT_EQ(scene->craneX, 225);
+  At(28999);
+  EXPECT_TRUE(InLayer(1000).empty());
+  At(29000);
+  EXPECT_EQ(InLayer(1000).size(), 3u) << "keyboard, mouse and the Space key";
+  course.Key(VK_SPACE);
+  EXPECT_FALSE(app->instructionOpen);
+  EXPECT_TRUE(headless::SoundsHeard().empty());
+}
+
 }  // namespace

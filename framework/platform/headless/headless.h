@@ -61,6 +61,9 @@ void ResetDevice();
 // --- Sound output ---------------------------------------------------------------------------
 // With no device, opening the sound device fails (as on a machine without a sound card).
 void SetSoundDeviceAvailable(bool available);
+// The open device goes away (unplugged): it reports itself lost, and its buffers go on
+// consuming at the real rate unheard. Whether another can be opened is up to the above.
+void RemoveSoundDevice();
 // Lets every sound worker that is waiting run one pass, and returns when each has finished it
 // (or ended). Workers whose event is set run without a step.
 void StepSoundWorkers();

@@ -1,5 +1,7 @@
 // The headless sound output: buffers whose play cursor follows the manual clock, a record of
-// what each buffer has played, and worker waits that a test releases one pass at a time.
+// what each buffer has played, and worker waits that a test releases one pass at a time. A
+// device that goes away keeps its buffers' cursors moving but is heard no more, as SDL keeps
+// calling a lost device's callback.
 
 #include <algorithm>
 #include <condition_variable>
@@ -16,6 +18,7 @@ namespace {
 
 std::mutex g_soundMutex;  // guards every buffer and the record
 bool g_deviceAvailable = true;
+std::uint64_t g_deviceGeneration = 0;  // one more each time the device goes away
 
 struct Record {
   PcmFormat format;
@@ -29,8 +32,8 @@ std::set<HeadlessBuffer*> g_liveBuffers;
 
 class HeadlessBuffer final : public SoundBuffer {
  public:
-  HeadlessBuffer(const PcmFormat& format, std::uint32_t bytes)
-      : format_(format), data_(bytes, 0), record_(std::make_shared<Record>()) {
+  HeadlessBuffer(const PcmFormat& format, std::uint32_t bytes, std::uint64_t generation)
+      : format_(format), data_(bytes, 0), record_(std::make_shared<Record>()), generation_(generation) {
     record_->format = format;
     std::lock_guard lock(g_soundMutex);
     g_records.push_back(record_);
@@ -102,9 +105,10 @@ class HeadlessBuffer final : public SoundBuffer {
       const std::uint64_t frames = (now - since_) * format_.rate / headless::kTicksPerSecond -
                                    (lastTicks_ - since_) * format_.rate / headless::kTicksPerSecond;
       const std::uint64_t bufferFrames = data_.size() / format_.BlockAlign();
+      const bool heard = generation_ == g_deviceGeneration;
       for (std::uint64_t i = 0; i < frames && record_->playing; ++i) {
         const unsigned char* frame = data_.data() + frame_ * format_.BlockAlign();
-        record_->bytes.insert(record_->bytes.end(), frame, frame + format_.BlockAlign());
+        if (heard) record_->bytes.insert(record_->bytes.end(), frame, frame + format_.BlockAlign());
         if (++frame_ == bufferFrames) {
           frame_ = 0;
           if (!looping_) record_->playing = false;
@@ -125,6 +129,7 @@ class HeadlessBuffer final : public SoundBuffer {
   bool locked_ = false;
   std::uint64_t since_ = QueryPerformanceCounter();  // where frame counting started
   std::uint64_t lastTicks_ = since_;
+  std::uint64_t generation_;  // of the device the buffer was made on
 };
 
 class HeadlessDevice final : public SoundDevice {
@@ -133,8 +138,16 @@ class HeadlessDevice final : public SoundDevice {
     if (!IsBufferFormat(format) || bytes == 0 || bytes % format.BlockAlign() != 0) {
       return nullptr;
     }
-    return std::make_unique<HeadlessBuffer>(format, bytes);
+    return std::make_unique<HeadlessBuffer>(format, bytes, generation_);
   }
+
+  bool Lost() const override {
+    std::lock_guard lock(g_soundMutex);
+    return generation_ != g_deviceGeneration;
+  }
+
+ private:
+  std::uint64_t generation_ = g_deviceGeneration;  // made under g_soundMutex
 };
 
 // The stepping gate shared by every headless worker.
@@ -202,6 +215,13 @@ namespace headless {
 void SetSoundDeviceAvailable(bool available) {
   std::lock_guard lock(g_soundMutex);
   g_deviceAvailable = available;
+}
+
+void RemoveSoundDevice() {
+  std::lock_guard lock(g_soundMutex);
+  // What played until now was heard.
+  for (HeadlessBuffer* buffer : g_liveBuffers) buffer->CatchUp();
+  ++g_deviceGeneration;
 }
 
 void StepSoundWorkers() {

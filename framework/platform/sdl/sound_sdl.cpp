@@ -4,6 +4,7 @@
 // callback's lock; writers stage a half and copy it in under it.
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <mutex>
 #include <vector>
 
+#include "framework/platform/platform.h"
 #include "framework/platform/sound_output.h"
 
 namespace platform {
@@ -22,6 +24,25 @@ constexpr int kDeviceSamples = 1024;
 // Source frames handed to a buffer's stream at a time. The stream reads ahead of the play
 // cursor by about this and its filter's reach, far less than the half a worker refills.
 constexpr std::uint64_t kFeedFrames = 256;
+
+// libasound, which SDL loads for its ALSA driver, prints its own complaints on stderr (eight
+// lines when the machine has no card); they are left to it only when debug output is wanted.
+void IgnoreAlsaError(const char* /*file*/, int /*line*/, const char* /*function*/, int /*error*/,
+                     const char* /*format*/, ...) {}
+
+// Called once SDL's audio is initialised: only then is libasound loaded, and it forgets the
+// handler when SDL unloads it. Looked up rather than linked, so no other library is needed.
+void QuietAlsa() {
+  if (DebugOutputWanted()) return;
+  const char* driver = SDL_GetCurrentAudioDriver();
+  if (!driver || std::strcmp(driver, "alsa") != 0) return;
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD);
+  if (!alsa) return;
+  using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+  using SetHandler = int (*)(Handler);
+  if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) set(&IgnoreAlsaError);
+  dlclose(alsa);  // SDL's own reference keeps it loaded
+}
 
 class SdlDevice;
 
@@ -79,6 +100,7 @@ class SdlDevice final : public SoundDevice {
   // False when SDL has no device for us; SDL converts our format to the device's own.
   bool Open() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    QuietAlsa();
     SDL_AudioSpec wanted{};
     wanted.freq = kPrimaryFormat.rate;
     wanted.format = AUDIO_S16SYS;
@@ -107,6 +129,9 @@ class SdlDevice final : public SoundDevice {
     if (!stream) return nullptr;
     return std::make_unique<SdlBuffer>(this, format, bytes, stream);
   }
+
+  // SDL marks a device that went away as stopped (and goes on calling its callback).
+  bool Lost() const override { return SDL_GetAudioDeviceStatus(id_) == SDL_AUDIO_STOPPED; }
 
   void Attach(SdlBuffer* buffer) {
     SDL_LockAudioDevice(id_);
@@ -167,7 +192,9 @@ void SdlBuffer::Restart(std::uint64_t frame) {
 
 bool SdlBuffer::Lock(std::uint32_t offset, std::uint32_t bytes, void** data) {
   if (locked_ || offset > data_.size() || bytes > data_.size() - offset) return false;
-  staging_.resize(bytes);
+  device_->LockMixer();
+  staging_.assign(data_.begin() + offset, data_.begin() + offset + bytes);
+  device_->UnlockMixer();
   stagedOffset_ = offset;
   locked_ = true;
   *data = staging_.data();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "framework/platform/headless/headless.h"
@@ -49,6 +50,18 @@ TEST(RuntimeTest, KeyStateAndDebugOutput) {
   platform::SetDebugSink([&](const std::wstring& text) { captured += text; });
   platform::OutputDebugString(L" звук играет\n");
   EXPECT_EQ(captured, L" звук играет\n");
+
+  // Without a sink it reaches stderr only when asked for.
+  platform::SetDebugSink(nullptr);
+  unsetenv(platform::kDebugVariable);
+  testing::internal::CaptureStderr();
+  platform::OutputDebugString(L"FPS: 23\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  setenv(platform::kDebugVariable, "1", 1);
+  testing::internal::CaptureStderr();
+  platform::OutputDebugString(L"FPS: 23\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "FPS: 23\n");
+  unsetenv(platform::kDebugVariable);
   platform::headless::Reset();
 }
 

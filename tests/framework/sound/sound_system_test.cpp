@@ -1,5 +1,7 @@
 #include "framework/sound/sound_system.h"
 
+#include <algorithm>
+
 #include "ogg_test_data.h"
 #include "sound_test_support.h"
 
@@ -112,26 +114,83 @@ TEST_F(SoundTest, DispatchTurnsMessagesIntoTheStreamsSignals) {
 
 class SilentSoundTest : public SoundTest {
  protected:
-  SilentSoundTest() { deviceAvailable_ = false; }
+  SilentSoundTest() {
+    deviceAvailable_ = false;
+    testing::internal::CaptureStderr();  // Init's, in SetUp
+  }
 };
 
-TEST_F(SilentSoundTest, WithoutADeviceSoundsGetIdsAndNothingIsHeardOrPosted) {
+TEST_F(SilentSoundTest, WithoutADeviceSoundsPlayUnheardAndEndOnTime) {
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "No sound device could be opened: the program runs without sound\n");
   EXPECT_EQ(initResult_, CSoundSystem::kNoDevice);
   const unsigned id = AddClip("short_44k_stereo.ogg");
-  ASSERT_EQ(id, 1u);
   CSoundStream* stream = system_->GetStream(id);
-  EXPECT_FALSE(stream->HasBuffer());
   ASSERT_TRUE(stream->AddLabel(100));
-  EXPECT_FALSE(stream->Play());
-  EXPECT_TRUE(system_->Play(id));
-  EXPECT_FALSE(system_->IsPlaying(id));
-  EXPECT_TRUE(system_->Stop(id));
-  EXPECT_FALSE(stream->Stop());
+  ASSERT_TRUE(stream->Play());
+  EXPECT_TRUE(system_->IsPlaying(id));
+  const std::uint64_t end = RunUntil(system_->WM_IM_ONSOUNDPOUSE);
+  EXPECT_GE(end, 1000u);  // as with a device
+  EXPECT_LE(end, 1060u);
   Run(2000);
-  EXPECT_TRUE(messages_.empty());
-  EXPECT_EQ(stream->ScheduledLabelCount(), 0u);
+  EXPECT_EQ(Count(system_->WM_IM_ONSOUNDPLAY, id), 1);
+  EXPECT_EQ(Count(system_->WM_IM_ONLABEL, id), 1);
+  EXPECT_EQ(Count(system_->WM_IM_ONSOUNDPOUSE, id), 1);
   EXPECT_TRUE(platform::headless::SoundsHeard().empty());
-  EXPECT_EQ(platform::headless::LiveSoundWorkers(), 0);
+}
+
+// Unplugged mid-sound: the sound goes on through the device opened in its place from where it
+// was, its labels and its end come once. Unplugged with nothing to take over, the next sound
+// plays on the silent output.
+TEST_F(SoundTest, ALostDeviceIsReplacedAndTheSoundsGoOn) {
+  const unsigned id = AddClip("long_11k_mono.ogg");
+  CSoundStream* stream = system_->GetStream(id);
+  std::vector<unsigned long> fired;
+  for (unsigned long t : {500ul, 1500ul, 2000ul}) {
+    stream->ConnectLabelSlot(t, [&](unsigned long, unsigned long label) { return fired.push_back(label), 0L; });
+  }
+  ASSERT_TRUE(stream->AddLabel(500));
+  ASSERT_TRUE(stream->AddLabel(2000));
+  ASSERT_TRUE(system_->Play(id));
+  Run(1000);
+  platform::headless::RemoveSoundDevice();
+  RunUntil(system_->WM_IM_ONSOUNDPOUSE);
+  Run(1500);
+  EXPECT_EQ(Count(system_->WM_IM_ONSOUNDPOUSE, id), 1);
+  EXPECT_EQ(fired, (std::vector<unsigned long>{500, 2000}));
+
+  const auto decoded = DecodeAll(SoundDataDir() / "long_11k_mono.ogg");
+  auto heard = platform::headless::SoundsHeard();
+  ASSERT_EQ(heard.size(), 2u) << "a second device took over";
+  const std::vector<std::int16_t>& before = heard[0].samples;
+  const std::vector<std::int16_t>& after = heard[1].samples;
+  ASSERT_LT(before.size(), decoded.size());
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), decoded.begin()));
+  // What the lost device took before its worker noticed (a pass or so) is not heard again.
+  ASSERT_GE(after.size(), 64u);
+  const auto from = decoded.begin() + static_cast<std::ptrdiff_t>(before.size());
+  const auto resumed = std::search(from, from + 11025 / 25 + 64, after.begin(), after.begin() + 64);
+  ASSERT_NE(resumed, from + 11025 / 25 + 64) << "the second device did not go on where the first stopped";
+  const auto rest = static_cast<std::size_t>(decoded.end() - resumed);
+  EXPECT_TRUE(std::equal(resumed, decoded.end(), after.begin()));
+  EXPECT_TRUE(std::all_of(after.begin() + static_cast<std::ptrdiff_t>(rest), after.end(), [](auto s) { return !s; }));
+
+  platform::headless::SetSoundDeviceAvailable(false);
+  platform::headless::RemoveSoundDevice();
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(stream->AddLabel(1500));
+  const std::uint64_t start = platform::headless::NowMs();
+  ASSERT_TRUE(system_->Play(id));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "No sound device could be opened: the program runs without sound\n");
+  const std::uint64_t end = RunUntil(system_->WM_IM_ONSOUNDPOUSE);
+  EXPECT_GE(end - start, 2500u);
+  EXPECT_LE(end - start, 2500u + 1100);
+  EXPECT_EQ(fired, (std::vector<unsigned long>{500, 2000, 1500}));
+  const std::size_t heardAfter = after.size();
+  heard = platform::headless::SoundsHeard();
+  EXPECT_EQ(heard.size(), 2u);
+  EXPECT_EQ(heard[1].samples.size(), heardAfter);
 }
 
 }  // namespace

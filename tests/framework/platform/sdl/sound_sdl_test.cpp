@@ -36,16 +36,19 @@ struct Played {
 };
 
 // Plays the sound `add` registers to its end through the disk driver, which writes a device
-// buffer every `delayMs` (23 is real time).
-Played PlayThroughDisk(const std::function<unsigned(CSoundSystem&)>& add, const char* delayMs) {
+// buffer every `delayMs` (23 is real time). A `firstFile` the device cannot write makes SDL
+// drop it at its first write; the output is then the device opened in its place.
+Played PlayThroughDisk(const std::function<unsigned(CSoundSystem&)>& add, const char* delayMs,
+                       const char* firstFile = nullptr) {
   const auto output = std::filesystem::temp_directory_path() / ("sound_sdl_test_" + std::to_string(getpid()) + ".raw");
   setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
+  setenv("SDL_DISKAUDIOFILE", firstFile ? firstFile : output.c_str(), 1);
   setenv("SDL_DISKAUDIODELAY", delayMs, 1);
 
   Played played;
   auto system = std::make_unique<CSoundSystem>();
   EXPECT_EQ(system->Init(nullptr), 0) << "SDL could not open its disk audio driver";
+  setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
   const unsigned id = add(*system);
   EXPECT_EQ(id, 1u);
   if (id != 1u) return played;
@@ -163,6 +166,20 @@ TEST(SoundSdlTest, APlayedClipComesOutOfTheMixer) {
     EXPECT_NEAR(length, double(clip.last - clip.first), 22050 * 0.01);
     EXPECT_NEAR(heard.rms, clip.rms, clip.rms * 0.03);
   }
+}
+
+// SDL drops a device it cannot write to (here at its first write, as the clip starts): the
+// default device opened in its place plays the clip.
+TEST(SoundSdlTest, ADeviceThatGoesAwayIsReplaced) {
+  const Played played =
+      PlayThroughDisk([](CSoundSystem& s) { return s.AddSound(ClipPath().wstring()); }, "23", "/dev/full");
+  EXPECT_EQ(played.starts, 1);
+  EXPECT_EQ(played.ends, 1);
+  IMSoundDecoder decoder;
+  ASSERT_TRUE(decoder.OpenFile(ClipPath().wstring()));
+  const Span heard = Loud(std::vector<std::int16_t>(played.mixed.begin(), played.mixed.end()), 2);
+  // The first device took a buffer of 1024 frames at most before it went.
+  EXPECT_NEAR(double(heard.last - heard.first) / 2, double(decoder.totalFrames), 1024);
 }
 
 // Up-sampling must not add the mirror image of speech above the source's band, which children
