@@ -109,26 +109,21 @@ bool WriteAll(int fd, const void* bytes, size_t size) {
   return true;
 }
 
-bool MoveAside(int folder, const char* name, char* aside, size_t capacity) {
-  for (int n = 1; n <= 1000; ++n) {
-    const int length = n == 1 ? ::snprintf(aside, capacity, "%s.damaged", name)
-                              : ::snprintf(aside, capacity, "%s.damaged-%d", name, n);
-    if (length < 0 || static_cast<size_t>(length) >= capacity) return false;
-    if (::renameat2(folder, name, folder, aside, RENAME_NOREPLACE) == 0) return true;
-    if (errno == EINVAL || errno == ENOSYS) {
-      // A file system that cannot rename without replacing: a hard link (of the entry itself,
-      // never of a link's target) fails on an existing name too.
-      if (::linkat(folder, name, folder, aside, 0) == 0) {
-        ::unlinkat(folder, name, 0);
-        return true;
-      }
-    }
-    if (errno != EEXIST) return false;
-  }
-  return false;
+namespace {
+
+// Like renameat, but fails with EEXIST instead of replacing an existing entry.
+bool RenameNoReplace(int fromFolder, const char* from, int toFolder, const char* to) {
+  if (::renameat2(fromFolder, from, toFolder, to, RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system that cannot rename without replacing: a hard link (of the entry itself, never
+  // of a link's target) fails on an existing name too.
+  if (::linkat(fromFolder, from, toFolder, to, 0) != 0) return false;
+  ::unlinkat(fromFolder, from, 0);
+  return true;
 }
 
-bool Replace(const char* folderPath, int folder, const char* name, const void* bytes, size_t size, mode_t mode) {
+bool Publish(const char* folderPath, int folder, const char* name, const void* bytes, size_t size, mode_t mode,
+             bool replace) {
   char temp[PATH_MAX];
   const int length = ::snprintf(temp, sizeof temp, "%s/.workbook-XXXXXX", folderPath);
   if (length < 0 || static_cast<size_t>(length) >= sizeof temp) return false;
@@ -136,13 +131,34 @@ bool Replace(const char* folderPath, int folder, const char* name, const void* b
   if (fd < 0) return false;
   bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes, size) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
-  ok = ok && ::renameat(AT_FDCWD, temp, folder, name) == 0;
+  ok = ok && (replace ? ::renameat(AT_FDCWD, temp, folder, name) == 0 : RenameNoReplace(AT_FDCWD, temp, folder, name));
   if (!ok) {
     ::unlink(temp);
     return false;
   }
   ::fsync(folder);
   return true;
+}
+
+}  // namespace
+
+bool MoveAside(int folder, const char* name, char* aside, size_t capacity) {
+  for (int n = 1; n <= 1000; ++n) {
+    const int length = n == 1 ? ::snprintf(aside, capacity, "%s.damaged", name)
+                              : ::snprintf(aside, capacity, "%s.damaged-%d", name, n);
+    if (length < 0 || static_cast<size_t>(length) >= capacity) return false;
+    if (RenameNoReplace(folder, name, folder, aside)) return true;
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+bool Replace(const char* folderPath, int folder, const char* name, const void* bytes, size_t size, mode_t mode) {
+  return Publish(folderPath, folder, name, bytes, size, mode, true);
+}
+
+bool CreateNew(const char* folderPath, int folder, const char* name, const void* bytes, size_t size, mode_t mode) {
+  return Publish(folderPath, folder, name, bytes, size, mode, false);
 }
 
 mode_t AccountFileMode() {

@@ -48,6 +48,10 @@ bool MoveAside(int folder, const char* name, char* aside, size_t capacity);
 // name is unchanged and no temporary file stays behind.
 bool Replace(const char* folderPath, int folder, const char* name, const void* bytes, size_t size, mode_t mode);
 
+// Like Replace, but only where nothing is at the name yet: an existing entry is never replaced
+// (false, nothing written).
+bool CreateNew(const char* folderPath, int folder, const char* name, const void* bytes, size_t size, mode_t mode);
+
 // The permission bits 0666 & ~umask, for a file the account makes in its own folders.
 mode_t AccountFileMode();
 
