@@ -27,7 +27,9 @@ class WriterStore : public Store {
     End();
     if (!Start(why)) return Status::kFailed;
     std::string line;
-    if (!ReadLine(&line)) return Ended(Status::kFailed, why, "the workbook writer " + program_ + " ended without answering");
+    if (!ReadLine(&line)) {
+      return Ended(Status::kFailed, why, "the workbook writer " + program_ + " ended without answering");
+    }
     if (line == "missing") return Status::kMissing;
     if (line.starts_with("missing ")) {
       *movedAside = folder_ + line.substr(8);
@@ -44,7 +46,8 @@ class WriterStore : public Store {
                                            std::to_string(kLockMilliseconds / 1000) + " s");
     }
     if (line.starts_with("refused ")) return Ended(Status::kRefused, why, line.substr(8));
-    return Ended(Status::kFailed, why, line.starts_with("failed ") ? line.substr(7) : "the workbook writer answered " + line);
+    return Ended(Status::kFailed, why,
+                 line.starts_with("failed ") ? line.substr(7) : "the workbook writer answered " + line);
   }
 
   std::string MoveAside() override {
@@ -161,10 +164,8 @@ std::unique_ptr<Store> SharedStore(const std::string& path) {
   std::string shared, program;
   if (!platform::GetSharedWorkbookWriter(&shared, &program)) return nullptr;
   const std::string folder = shared + "/VELT/";
-  if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0 ||
-      path.find('/', folder.size()) != std::string::npos) {
-    return nullptr;
-  }
+  // The writer writes its one file; any other name in that folder is no workbook it keeps.
+  if (path != folder + IM_SHARED_WORKBOOK_NAME) return nullptr;
   return std::make_unique<WriterStore>(program, folder);
 }
 

@@ -53,7 +53,7 @@ class Store {
 std::unique_ptr<Store> LocalStore(const std::string& path, int lockMilliseconds = kLockMilliseconds);
 
 // The installed shared folder's workbook, reached through the program that alone may write it;
-// null when the path does not lie in that folder.
+// null when the path is not that workbook.
 std::unique_ptr<Store> SharedStore(const std::string& path);
 
 // SharedStore where it applies, else LocalStore (waiting at most lockMilliseconds for its lock).

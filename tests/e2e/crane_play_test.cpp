@@ -13,6 +13,7 @@
 #include "framework/platform/headless/headless.h"
 #include "framework/platform/platform.h"
 #include "framework/platform/software_device.h"
+#include "framework/platform/utf.h"
 #include "framework/resources/resource_manager.h"
 #include "framework/workbook/workbook_reader.h"
 #include <unistd.h>
@@ -98,6 +99,9 @@ class CranePlay : public ::testing::Test {
 TEST_F(CranePlay, FromTheInformationScreenToTheResultsWithSixPlates) {
   app = App::Instance(L"04517 Игра «Тиморвал»", false);
   ASSERT_EQ(app->caption, L"04517 Игра «Тиморвал»");
+  // The program's own caption, as main() makes it, names the file the shared folder's writer writes.
+  EXPECT_EQ(platform::ToUtf8(std::wstring(App::kCatalogueNumber) + L" " + App::kTitle + L".xls"),
+            IM_SHARED_WORKBOOK_NAME);
   ASSERT_EQ(app->stateName, L"Dialog1");
   app->ShowInfoScreen();
   Pump();

@@ -98,8 +98,9 @@ TEST_F(WorkbookWriterTest, OnlyACompleteMessageReplacesTheWorkbook) {
   EXPECT_EQ(st.st_uid, kWriter);
   EXPECT_EQ(st.st_gid, kWriter);
   const std::string huge = "replace " + std::to_string(workbook_store::kMaxWorkbookBytes + 1) + "\n";
-  for (const std::string& input : std::initializer_list<std::string>{"", "garbage\n", "replace 6\nshort", "replace 5\nfirst and more", "replace 05\nfirst",
-                                  "replace -5\nfirst", "replace 5", "aside", huge + std::string(workbook_store::kMaxWorkbookBytes + 1, 'x')}) {
+  for (const std::string& input : std::initializer_list<std::string>{
+           "", "garbage\n", "replace 6\nshort", "replace 5\nfirst and more", "replace 05\nfirst", "replace -5\nfirst",
+           "replace 5", "aside", huge + std::string(workbook_store::kMaxWorkbookBytes + 1, 'x')}) {
     EXPECT_EQ(Run(input), "read 5\nfirst") << input.substr(0, 20);
     struct stat now {};
     ASSERT_EQ(::lstat(kWorkbook.c_str(), &now), 0);
@@ -110,7 +111,10 @@ TEST_F(WorkbookWriterTest, OnlyACompleteMessageReplacesTheWorkbook) {
   EXPECT_EQ(Read(kWorkbook + ".damaged"), "first");
   EXPECT_EQ(Read(kWorkbook), "second");
   // Workbooks moved aside one after another do not fill the disk.
-  for (int n = 2; n <= 20; ++n) EXPECT_EQ(Run("aside\nreplace 6\nsecond").substr(13), "aside " + kName + ".damaged-" + std::to_string(n) + "\nok\n");
+  for (int n = 2; n <= 20; ++n) {
+    EXPECT_EQ(Run("aside\nreplace 6\nsecond").substr(13),
+              "aside " + kName + ".damaged-" + std::to_string(n) + "\nok\n");
+  }
   EXPECT_EQ(Run("aside\n"), "read 6\nsecondfailed too many damaged workbooks are kept already\n");
   EXPECT_FALSE(fs::exists(kWorkbook + ".damaged-21"));
 }
@@ -138,6 +142,7 @@ TEST_F(WorkbookWriterTest, TheSharedStoreReadsAndWritesThroughTheWriter) {
   platform::headless::SetWorkbookWriterProgram(kCopy);
   EXPECT_EQ(workbook_store::SharedStore("/elsewhere/" + kName), nullptr);
   EXPECT_EQ(workbook_store::SharedStore(kFolder + "/old/" + kName), nullptr);
+  EXPECT_EQ(workbook_store::SharedStore(kFolder + "/another.xls"), nullptr);  // the writer writes only its own
   std::string bytes, aside, why;
   // Never the administrator: a writer taken over by its own user would come back as root.
   EXPECT_EQ(workbook_store::SharedStore(kWorkbook)->Begin(&bytes, &aside, &why), Status::kFailed);
