@@ -47,8 +47,11 @@ constexpr char kTooLarge[] = "the workbook is larger than 128 MB";
 
 void Say(const char* word, const char* detail = nullptr) {
   char line[512];
-  const int n = detail ? snprintf(line, sizeof line, "%s %s\n", word, detail) : snprintf(line, sizeof line, "%s\n", word);
-  if (n < 0 || static_cast<size_t>(n) >= sizeof line || !workbook_io::WriteAll(1, line, static_cast<size_t>(n))) Abort();
+  const int n = detail ? snprintf(line, sizeof line, "%s %s\n", word, detail)
+                       : snprintf(line, sizeof line, "%s\n", word);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof line || !workbook_io::WriteAll(1, line, static_cast<size_t>(n))) {
+    Abort();
+  }
 }
 
 [[noreturn]] void Fail(const char* word, const char* why) {
@@ -141,7 +144,9 @@ bool SendCurrent(int folder) {
       Say("missing");
       return false;
     case workbook_io::Entry::kOther:
-      if (!workbook_io::MoveAside(folder, kWorkbook, aside, sizeof aside)) Fail("failed", "what is in the workbook's place cannot be moved aside");
+      if (!workbook_io::MoveAside(folder, kWorkbook, aside, sizeof aside)) {
+        Fail("failed", "what is in the workbook's place cannot be moved aside");
+      }
       Say("missing", aside);
       return false;
     case workbook_io::Entry::kError:
@@ -176,7 +181,9 @@ int main() {
   struct stat st {};
   if (folder < 0 || fstat(folder, &st) != 0) Fail("failed", "the shared folder cannot be opened");
   // Another account that may write here could swap names under it.
-  if (st.st_uid != geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH))) Fail("failed", "the shared folder is not the writer's own");
+  if (st.st_uid != geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH))) {
+    Fail("failed", "the shared folder is not the writer's own");
+  }
   if (workbook_io::LockWithin(folder, kLockName, 0600, workbook_store::kLockMilliseconds) < 0) {
     if (errno == EWOULDBLOCK) Fail("busy", nullptr);
     Fail("failed", "the shared folder's lock cannot be taken");
@@ -189,7 +196,9 @@ int main() {
     if (strcmp(command, "aside") == 0 && present) {
       if (damaged >= kMaxDamaged) Fail("failed", "too many damaged workbooks are kept already");
       char aside[256];
-      if (!workbook_io::MoveAside(folder, kWorkbook, aside, sizeof aside)) Fail("failed", "the workbook cannot be moved aside");
+      if (!workbook_io::MoveAside(folder, kWorkbook, aside, sizeof aside)) {
+        Fail("failed", "the workbook cannot be moved aside");
+      }
       Say("aside", aside);
       present = false;
     } else if (strncmp(command, "replace ", 8) == 0) {
@@ -197,10 +206,13 @@ int main() {
       char* bytes = static_cast<char*>(malloc(size));
       if (!bytes) Abort();
       char more;
-      if (workbook_io::ReadUpTo(0, bytes, size) != static_cast<ssize_t>(size) || workbook_io::ReadUpTo(0, &more, 1) != 0) {
+      if (workbook_io::ReadUpTo(0, bytes, size) != static_cast<ssize_t>(size) ||
+          workbook_io::ReadUpTo(0, &more, 1) != 0) {
         Abort();
       }
-      if (!workbook_io::Replace(kFolder, folder, kWorkbook, bytes, size, 0644)) Fail("failed", "the workbook cannot be written");
+      if (!workbook_io::Replace(kFolder, folder, kWorkbook, bytes, size, 0644)) {
+        Fail("failed", "the workbook cannot be written");
+      }
       Say("ok");
       return 0;
     } else {

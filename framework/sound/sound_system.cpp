@@ -11,14 +11,14 @@ CSoundSystem::~CSoundSystem() { Shutdown(); }
 
 long CSoundSystem::Init(HWND hwnd) {
   hwnd_ = hwnd;
-  UINT* const messages[] = {&WM_IM_ONSOUNDPLAY, &WM_IM_ONLABEL, &WM_IM_ONSOUNDSTOP, &WM_IM_ONSOUNDPOUSE};
+  UINT* const messages[] = {&WM_IM_ONSOUNDPLAY, &WM_IM_ONLABEL, &WM_IM_ONSOUNDSTOP, &WM_IM_ONSOUNDPOUSE,
+                            &WM_IM_ONSOUNDDEVICELOST};
   const wchar_t* const names[] = {L"WM_IM_ONSOUNDPLAY", L"WM_IM_ONLABEL", L"WM_IM_ONSOUNDSTOP",
-                                  L"WM_IM_ONSOUNDPOUSE"};
-  for (int i = 0; i < 4; ++i) {
+                                  L"WM_IM_ONSOUNDPOUSE", L"WM_IM_ONSOUNDDEVICELOST"};
+  for (int i = 0; i < 5; ++i) {
     *messages[i] = platform::RegisterWindowMessage(names[i]);
     if (*messages[i] == 0) break;
   }
-  WM_IM_ONSOUNDDEVICELOST = platform::RegisterWindowMessage(L"WM_IM_ONSOUNDDEVICELOST");
   device_ = platform::OpenSoundDevice();
   if (device_) return 0;
   device_ = OpenSilentDevice();
