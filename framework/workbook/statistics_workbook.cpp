@@ -1,12 +1,13 @@
 #include "framework/workbook/statistics_workbook.h"
 
+#include <malloc.h>
 #include <xercesc/dom/DOM.hpp>
-#include <xercesc/framework/MemBufFormatTarget.hpp>
 #include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/framework/XMLFormatter.hpp>
+#include <xercesc/internal/XMLScanner.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
-#include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
-#include <xercesc/util/SecurityManager.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLString.hpp>
 
 #include <cstdint>
@@ -16,12 +17,15 @@
 #include <set>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 #include "framework/platform/utf.h"
 #include "framework/resources/text_conversion.h"
+#include "framework/workbook/capped_memory.h"
 #include "framework/workbook/dom_walk.h"
 #include "framework/workbook/sheet_owners.h"
 #include "framework/workbook/workbook_file.h"
+#include "framework/workbook/workbook_io.h"
 #include "framework/workbook/workbook_store.h"
 
 using namespace XERCES_CPP_NAMESPACE;
@@ -177,6 +181,12 @@ std::u16string DistinctSheetName(const std::u16string& base, const std::set<std:
   }
 }
 
+// How often a save reads and merges again when other sessions replaced the workbook meanwhile.
+constexpr int kAttempts = 4;
+
+using Row = IMStatisticsWorkbook::Row;
+using workbook_store::Status;
+
 struct ReleaseXerces {
   template <typename T>
   void operator()(T* object) const { object->release(); }
@@ -187,10 +197,17 @@ struct ReleaseXerces {
 // saved: it is refused while it is read.
 constexpr int kMaxNesting = 256;
 
-// A DOM parser that stops at kMaxNesting levels of elements.
-class NestingBoundParser : public XercesDOMParser {
+// A DOM parser that takes no document type (this program and spreadsheet programs write none,
+// so it can only bring entities, read-only nodes and expansion) and stops at kMaxNesting levels
+// of elements.
+class WorkbookParser : public XercesDOMParser {
  public:
   struct TooDeep {};
+
+  explicit WorkbookParser(MemoryManager* memory) : XercesDOMParser(nullptr, memory) {
+    getScanner()->setDisallowDTD(true);
+    setLoadExternalDTD(false);
+  }
 
   void startElement(const XMLElementDecl& decl, const unsigned int uri, const XMLCh* const prefix,
                     const RefVectorOf<XMLAttr>& attributes, const XMLSize_t count, const bool isEmpty,
@@ -221,77 +238,27 @@ class NestingBoundParser : public XercesDOMParser {
   bool insideEmpty_ = false;
 };
 
-enum class Parse { kWorkbook, kNotAWorkbook, kOutOfMemory };
-
-// The parsed document, owned by the caller, or null when the bytes are not a workbook (or there
-// was no memory to tell).
-DOMDocument* ParseWorkbook(const char* bytes, size_t size, const char* systemId, Parse* result) {
-  *result = Parse::kNotAWorkbook;
-  try {
-    NestingBoundParser parser;
-    // The file is data, not a recipe for fetching more: no external DTD or entities, and a
-    // bound on entity expansion.
-    SecurityManager security;
-    parser.setLoadExternalDTD(false);
-    parser.setDisableDefaultEntityResolution(true);
-    parser.setSecurityManager(&security);
-    MemBufInputSource source(reinterpret_cast<const XMLByte*>(bytes), size, systemId);
-    parser.parse(source);
-    if (parser.getErrorCount() != 0 || parser.WasTooDeep()) return nullptr;
-    // Adopted, so that the parser's destruction leaves the document alone.
-    std::unique_ptr<DOMDocument, ReleaseXerces> document(parser.adoptDocument());
-    const DOMElement* root = document ? document->getDocumentElement() : nullptr;
-    if (root == nullptr || !XMLString::equals(root->getTagName(), u"Workbook")) return nullptr;
-    *result = Parse::kWorkbook;
-    return document.release();
-  } catch (const OutOfMemoryException&) {
-    // Says nothing about the file: it must not be taken for a damaged one.
-    *result = Parse::kOutOfMemory;
-  } catch (const std::bad_alloc&) {
-    *result = Parse::kOutOfMemory;
-  } catch (...) {
-    // Xerces reports through its own exception types, none derived from std::exception.
+// The serializer's output straight into a string, so that the bytes exist once.
+class StringTarget : public XMLFormatTarget {
+ public:
+  explicit StringTarget(std::string* out) : out_(out) {}
+  void writeChars(const XMLByte* const bytes, const XMLSize_t count, XMLFormatter* const) override {
+    if (outOfMemory_) return;
+    try {
+      out_->append(reinterpret_cast<const char*>(bytes), count);
+    } catch (const std::bad_alloc&) {
+      outOfMemory_ = true;
+    }
   }
-  return nullptr;
-}
+  void flush() override {}
+  bool OutOfMemory() const { return outOfMemory_; }
 
-DOMDocument* ParseTemplate() {
-  Parse result;
-  DOMDocument* document = ParseWorkbook(kTemplate, sizeof kTemplate - 1, "EmptyXML", &result);
-  if (document == nullptr) throw std::runtime_error("the built-in workbook template does not parse");
-  return document;
-}
+ private:
+  std::string* out_;
+  bool outOfMemory_ = false;
+};
 
-// The document as the bytes of a file, or false.
-bool Serialize(DOMImplementation* implementation, DOMDocument* document, std::string* bytes) {
-  MemBufFormatTarget buffer;
-  try {
-    std::unique_ptr<DOMLSSerializer, ReleaseXerces> serializer(implementation->createLSSerializer());
-    std::unique_ptr<DOMLSOutput, ReleaseXerces> output(implementation->createLSOutput());
-    output->setByteStream(&buffer);
-    output->setEncoding(u"UTF-8");
-    if (!serializer->write(document, output.get())) return false;
-    bytes->assign(reinterpret_cast<const char*>(buffer.getRawBuffer()), buffer.getLen());
-  } catch (...) {
-    // Xerces's own exception types, and running out of memory: report, keep the rows.
-    return false;
-  }
-  return true;
-}
-
-// A workbook read from the bytes that can also be written back: Xerces reads some documents it
-// cannot write (its UTF-7 decoder lets a lone surrogate through, which the writer refuses), and
-// no save of such a workbook would succeed.
-DOMDocument* ParseWritable(DOMImplementation* implementation, const std::string& bytes, const std::string& path,
-                           Parse* result) {
-  std::unique_ptr<DOMDocument, ReleaseXerces> document(ParseWorkbook(bytes.data(), bytes.size(), path.c_str(), result));
-  std::string written;
-  if (document != nullptr && !Serialize(implementation, document.get(), &written)) {
-    *result = Parse::kNotAWorkbook;
-    return nullptr;
-  }
-  return document.release();
-}
+enum class Outcome { kDone, kNotOurs, kOutOfMemory };
 
 DOMElement* AppendElement(DOMDocument* document, DOMNode* parent, const XMLCh* name) {
   DOMElement* element = document->createElement(name);
@@ -305,87 +272,183 @@ void AppendColumn(DOMDocument* document, DOMElement* table, const XMLCh* width) 
   column->setAttribute(u"ss:Width", width);
 }
 
-void AppendCell(DOMDocument* document, DOMElement* row, const XMLCh* type, const std::u16string& text) {
-  DOMElement* cell = AppendElement(document, row, u"Cell");
-  DOMElement* data = AppendElement(document, cell, u"Data");
-  data->setAttribute(u"ss:Type", type);
-  data->appendChild(document->createTextNode(text.c_str()));
+DOMElement* AppendSheet(DOMDocument* document, const std::u16string& name) {
+  DOMElement* sheet = AppendElement(document, document->getDocumentElement(), u"Worksheet");
+  sheet->setAttribute(u"ss:Name", name.c_str());
+  DOMElement* table = AppendElement(document, sheet, u"Table");
+  AppendColumn(document, table, u"240");
+  AppendColumn(document, table, u"96");
+  return sheet;
+}
+
+void AppendRow(DOMDocument* document, DOMElement* worksheet, const Row& row) {
+  DOMElement* table = dom_walk::FirstElementBelow(worksheet, u"Table");
+  if (table == nullptr) table = AppendElement(document, worksheet, u"Table");
+  DOMElement* element = AppendElement(document, table, u"Row");
+  for (const IMStatisticsWorkbook::Cell& cell : row) {
+    DOMElement* data = AppendElement(document, AppendElement(document, element, u"Cell"), u"Data");
+    data->setAttribute(u"ss:Type", cell.type.c_str());
+    data->appendChild(document->createTextNode(cell.text.c_str()));
+  }
+}
+
+// Text read from a file, as it can be written again: characters XML forbids and halves of
+// characters dropped.
+std::u16string Writable(const XMLCh* text) {
+  std::u16string out;
+  for (const XMLCh* c = text; c != nullptr && *c != 0; ++c) {
+    if (platform::IsHighSurrogate(c[0]) && platform::IsLowSurrogate(c[1])) {
+      out.append(c, 2);
+      ++c;
+    } else if (!platform::IsHighSurrogate(*c) && !platform::IsLowSurrogate(*c) && IsXmlChar(*c)) {
+      out += *c;
+    }
+  }
+  return out;
 }
 
 }  // namespace
 
-IMStatisticsWorkbook::~IMStatisticsWorkbook() {
-  // Every Xerces object goes before the library is shut down.
-  if (document_ != nullptr) document_->release();
-  document_ = nullptr;
-  worksheet_ = nullptr;
-  if (xmlInitialized_) XMLPlatformUtils::Terminate();
-}
+// A workbook as one reading of it parsed it, with the pupil's sheet found or made in it, in
+// memory of its own with the ceiling.
+class IMStatisticsWorkbook::Document {
+ public:
+  explicit Document(size_t ceiling) : ceiling_(ceiling) {}
+  Document(const Document&) = delete;
+  Document& operator=(const Document&) = delete;
+  ~Document() { Release(); }
 
-void IMStatisticsWorkbook::Open(const std::wstring& path, const std::wstring& sheetName) {
-  if (document_ != nullptr) document_->release();
-  document_ = nullptr;
-  worksheet_ = nullptr;
-  path_ = path;
-  pupil_ = sheetName;
-  pending_.clear();
-  movedAsidePath_.clear();
-  saveFailure_.clear();
+  // Parses the bytes (let go as soon as they are parsed), finds or makes the pupil's sheet and
+  // appends the rows.
+  Outcome Load(std::string bytes, const char* systemId, const std::wstring& pupil, const std::vector<Row>& rows) {
+    return Guarded([&] {
+      WorkbookParser parser(memory_.get());
+      MemBufInputSource source(reinterpret_cast<const XMLByte*>(bytes.data()), bytes.size(), systemId);
+      parser.parse(source);
+      std::string().swap(bytes);
+      if (parser.getErrorCount() != 0 || parser.WasTooDeep()) return false;
+      // Adopted, so that the parser's destruction leaves the document alone.
+      document_ = parser.adoptDocument();
+      const DOMElement* root = document_ ? document_->getDocumentElement() : nullptr;
+      if (root == nullptr || !XMLString::equals(root->getTagName(), u"Workbook")) return false;
+      Select(pupil);
+      for (const Row& row : rows) AppendRow(document_, sheet_, row);
+      return true;
+    });
+  }
 
-  if (!xmlInitialized_) {
+  // The empty workbook with the pupil's sheet and the rows: under a name of its own when `name`
+  // is given.
+  Outcome LoadTemplate(const std::wstring& pupil, const std::vector<Row>& rows, const std::u16string* name = nullptr) {
+    return Guarded([&] {
+      const std::string_view bytes(kTemplate, sizeof kTemplate - 1);
+      WorkbookParser parser(memory_.get());
+      MemBufInputSource source(reinterpret_cast<const XMLByte*>(bytes.data()), bytes.size(), "EmptyXML");
+      parser.parse(source);
+      if (parser.getErrorCount() != 0) return false;
+      document_ = parser.adoptDocument();
+      if (name == nullptr) {
+        Select(pupil);
+      } else {
+        sheet_ = AppendSheet(document_, *name);
+        sheetName_ = *name;
+        const std::u16string fullName = ToPupilName(pupil);
+        if (*name != fullName) sheet_owners::Record(document_, *name, fullName);
+      }
+      for (const Row& row : rows) AppendRow(document_, sheet_, row);
+      return true;
+    });
+  }
+
+  // The document as the bytes of a file.
+  Outcome Write(std::string* bytes, size_t expected) const {
+    bytes->clear();
     try {
-      XMLPlatformUtils::Initialize("en_US");
-    } catch (const XMLException&) {
-      throw std::runtime_error("the XML library cannot be initialised");
+      bytes->reserve(expected);
+      DOMImplementation* implementation = DOMImplementationRegistry::getDOMImplementation(u"LS");
+      std::unique_ptr<DOMLSSerializer, ReleaseXerces> serializer(implementation->createLSSerializer());
+      std::unique_ptr<DOMLSOutput, ReleaseXerces> output(implementation->createLSOutput());
+      StringTarget target(bytes);
+      output->setByteStream(&target);
+      output->setEncoding(u"UTF-8");
+      // Refused only for what the document holds: Xerces reads some documents it cannot write
+      // (its UTF-7 decoder lets a lone surrogate through, which the writer refuses).
+      const bool written = serializer->write(document_, output.get());
+      if (target.OutOfMemory()) return Outcome::kOutOfMemory;
+      if (written) return Outcome::kDone;
+    } catch (const OutOfMemoryException&) {
+      return Outcome::kOutOfMemory;
+    } catch (const std::bad_alloc&) {
+      return Outcome::kOutOfMemory;
+    } catch (...) {
+      // Xerces's own exception types, none derived from std::exception.
     }
-    xmlInitialized_ = true;
+    std::string().swap(*bytes);
+    return Outcome::kNotOurs;
   }
-  implementation_ = DOMImplementationRegistry::getDOMImplementation(u"LS");
 
-  // Whatever keeps the file from being read now, Save meets again and reports.
-  const auto store = workbook_store::ForPath(platform::ToUtf8(path_), lockMilliseconds_);
-  std::string why;
-  ReadDocument(store.get(), &document_, &why);
-  store->End();
-  if (document_ == nullptr) document_ = ParseTemplate();
-  const Sheet sheet = SelectWorksheet(document_, pupil_);
-  worksheet_ = sheet.worksheet;
-  sheetName_ = sheet.name;
-}
-
-bool IMStatisticsWorkbook::ReadDocument(workbook_store::Store* store, DOMDocument** document, std::string* why) {
-  *document = nullptr;
-  std::string bytes, aside;
-  const workbook_store::Status status = store->Begin(&bytes, &aside, why);
-  NoteMovedAside(aside);
-  if (status == workbook_store::Status::kMissing) return true;
-  if (status != workbook_store::Status::kRead) return false;
-  Parse result;
-  *document = ParseWritable(implementation_, bytes, platform::ToUtf8(path_), &result);
-  if (result == Parse::kOutOfMemory) {
-    *why = "there is not enough memory to read it";
-    return false;
+  // The pupil's sheet: its name, whether it has a table, and its rows' cells.
+  const std::u16string& SheetName() const { return sheetName_; }
+  std::vector<Row> SheetRows(bool* hasTable) const {
+    std::vector<Row> rows;
+    DOMElement* table = dom_walk::FirstElementBelow(sheet_, u"Table");
+    *hasTable = table != nullptr;
+    if (table == nullptr) return rows;
+    dom_walk::EachElementBelow(table, u"Row", [&rows](DOMElement* element) {
+      Row& row = rows.emplace_back();
+      dom_walk::EachElementBelow(element, u"Data", [&row](DOMElement* data) {
+        row.push_back({Writable(data->getAttribute(u"ss:Type")), Writable(data->getTextContent())});
+        return true;
+      });
+      return true;
+    });
+    return rows;
   }
-  if (result == Parse::kNotAWorkbook) {
-    // Whatever is there may be the only copy of earlier results: keep it under another name.
-    const std::string damaged = store->MoveAside();
-    NoteMovedAside(damaged);
-    if (damaged.empty()) {
-      *why = "it is not a workbook and cannot be moved aside";
-      return false;
+
+  // Gives the memory back, to the system too: a session keeps none of the workbook.
+  void Release() {
+    if (document_ != nullptr) document_->release();
+    document_ = nullptr;
+    sheet_ = nullptr;
+    memory_ = std::make_unique<CappedMemory>(ceiling_);
+    ::malloc_trim(0);
+  }
+
+ private:
+  // Runs a step over the document: whatever goes wrong says either that the file is not one of
+  // this program's workbooks, or that the machine ran out of memory, which says nothing about
+  // the file. The document is let go either way.
+  template <typename Step>
+  Outcome Guarded(Step step) {
+    Release();
+    Outcome outcome = Outcome::kNotOurs;
+    try {
+      if (step()) return Outcome::kDone;
+    } catch (const OutOfMemoryException&) {
+      if (!memory_->CeilingReached()) outcome = Outcome::kOutOfMemory;
+    } catch (const std::bad_alloc&) {
+      outcome = Outcome::kOutOfMemory;
+    } catch (...) {
+      // Xerces's own exception types (a DOM operation the document refuses, say), the nesting
+      // bound: the file is not one of ours.
     }
+    Release();
+    return outcome;
   }
-  return true;
-}
 
-void IMStatisticsWorkbook::NoteMovedAside(const std::string& aside) {
-  if (!aside.empty()) movedAsidePath_ = platform::FromUtf8(aside);
-}
+  void Select(const std::wstring& pupil);
 
-IMStatisticsWorkbook::Sheet IMStatisticsWorkbook::SelectWorksheet(DOMDocument* document, const std::wstring& pupil) {
-  DOMElement* root = document->getDocumentElement();
+  size_t ceiling_;
+  std::unique_ptr<CappedMemory> memory_ = std::make_unique<CappedMemory>(ceiling_);
+  DOMDocument* document_ = nullptr;
+  DOMElement* sheet_ = nullptr;
+  std::u16string sheetName_;
+};
+
+void IMStatisticsWorkbook::Document::Select(const std::wstring& pupil) {
+  DOMElement* root = document_->getDocumentElement();
   const std::u16string fullName = ToPupilName(pupil);
-  const sheet_owners::Owners owners = sheet_owners::Read(document);
+  const sheet_owners::Owners owners = sheet_owners::Read(document_);
   std::map<std::u16string, DOMElement*> sheets;
   dom_walk::EachElementBelow(root, u"Worksheet", [&sheets](DOMElement* sheet) {
     sheets.emplace(sheet->getAttribute(u"ss:Name"), sheet);
@@ -394,95 +457,181 @@ IMStatisticsWorkbook::Sheet IMStatisticsWorkbook::SelectWorksheet(DOMDocument* d
   // A sheet recorded as this pupil's; else, unless recorded as another pupil's (which is how
   // workbooks without records are read, as before), the sheet named as earlier versions named
   // it: the typed name uncut, then cleaned.
+  sheet_ = nullptr;
   for (const auto& [sheet, owner] : owners) {
-    if (owner == fullName && sheets.count(sheet)) return {sheets[sheet], sheet};
-  }
-  Sheet found{};
-  for (const std::u16string& earlier : {ToDomText(pupil), CleanedSheetName(pupil)}) {
-    if (auto named = sheets.find(earlier); named != sheets.end() && !owners.count(earlier)) {
-      found = {named->second, earlier};
+    if (owner == fullName && sheets.count(sheet)) {
+      sheet_ = sheets[sheet];
+      sheetName_ = sheet;
       break;
     }
   }
-  if (found.worksheet == nullptr) {
+  for (const std::u16string& earlier : {ToDomText(pupil), CleanedSheetName(pupil)}) {
+    if (sheet_ != nullptr) break;
+    if (auto named = sheets.find(earlier); named != sheets.end() && !owners.count(earlier)) {
+      sheet_ = named->second;
+      sheetName_ = earlier;
+    }
+  }
+  if (sheet_ == nullptr) {
     std::set<std::u16string> taken;
     for (const auto& entry : sheets) taken.insert(FoldCase(entry.first));
     for (const auto& entry : owners) taken.insert(FoldCase(entry.first));
-    found.name = DistinctSheetName(ToSheetName(pupil), taken);
-    found.worksheet = AppendElement(document, root, u"Worksheet");
-    found.worksheet->setAttribute(u"ss:Name", found.name.c_str());
-    DOMElement* table = AppendElement(document, found.worksheet, u"Table");
-    AppendColumn(document, table, u"240");
-    AppendColumn(document, table, u"96");
+    sheetName_ = DistinctSheetName(ToSheetName(pupil), taken);
+    sheet_ = AppendSheet(document_, sheetName_);
   }
-  if (found.name != fullName) sheet_owners::Record(document, found.name, fullName);
-  return found;
+  if (sheetName_ != fullName && !owners.count(sheetName_)) sheet_owners::Record(document_, sheetName_, fullName);
 }
 
-void IMStatisticsWorkbook::AppendRow(DOMDocument* document, DOMElement* worksheet, const Row& row) {
-  DOMElement* table = dom_walk::FirstElementBelow(worksheet, u"Table");
-  if (table == nullptr) table = AppendElement(document, worksheet, u"Table");
-  DOMElement* element = AppendElement(document, table, u"Row");
-  if (row.empty) return;
-  AppendCell(document, element, u"String", row.caption);
-  AppendCell(document, element, row.type.c_str(), row.value);
+IMStatisticsWorkbook::~IMStatisticsWorkbook() {
+  if (xmlInitialized_) XMLPlatformUtils::Terminate();
+}
+
+void IMStatisticsWorkbook::Open(const std::wstring& path, const std::wstring& sheetName) {
+  path_ = path;
+  pupil_ = sheetName;
+  sheetRows_.clear();
+  pending_.clear();
+  movedAsidePath_.clear();
+  saveFailure_.clear();
+  if (!xmlInitialized_) {
+    try {
+      XMLPlatformUtils::Initialize("en_US");
+    } catch (const XMLException&) {
+      throw std::runtime_error("the XML library cannot be initialised");
+    }
+    xmlInitialized_ = true;
+  }
+  // Whatever keeps the file from being read now, Save meets again and reports.
+  Document document(memoryCeiling_);
+  Step step = Step::kAgain;
+  for (int attempt = 0; attempt < kAttempts && step == Step::kAgain; ++attempt) {
+    const auto store = workbook_store::ForPath(platform::ToUtf8(path_), lockMilliseconds_);
+    std::string why;
+    step = Read(store.get(), {}, &document, nullptr, &why);
+    store->End();
+  }
+  if (step != Step::kRead && document.LoadTemplate(pupil_, {}) != Outcome::kDone) {
+    // No memory even for the empty workbook: the sheet as a fresh one would be named.
+    sheetName_ = ToSheetName(pupil_);
+    sheetHasTable_ = true;
+    return;
+  }
+  sheetName_ = document.SheetName();
+  sheetRows_ = document.SheetRows(&sheetHasTable_);
+}
+
+IMStatisticsWorkbook::Step IMStatisticsWorkbook::Read(workbook_store::Store* store, const std::vector<Row>& rows,
+                                                      Document* document, std::string* bytes, std::string* why) {
+  std::string read, aside;
+  Status status = store->Read(&read, &aside, why);
+  NoteMovedAside(aside);
+  if (status != Status::kRead && status != Status::kMissing) return Step::kRefused;
+  // Room for the written workbook, so that its bytes are not copied as they grow.
+  const size_t expected = read.size() + (rows.size() + 64) * 512;
+  Outcome outcome = status == Status::kMissing
+                        ? document->LoadTemplate(pupil_, rows)
+                        : document->Load(std::move(read), platform::ToUtf8(path_).c_str(), pupil_, rows);
+  if (outcome == Outcome::kDone && bytes != nullptr) outcome = document->Write(bytes, expected);
+  if (outcome == Outcome::kNotOurs) {
+    // Whatever is there may be the only copy of earlier results: keep it under another name.
+    std::string damaged;
+    status = store->MoveAside(&damaged, why);
+    if (status == Status::kChanged) return Step::kAgain;
+    if (status != Status::kDone) {
+      if (why->empty()) *why = "it is not a workbook and cannot be moved aside";
+      return Step::kRefused;
+    }
+    NoteMovedAside(damaged);
+    outcome = document->LoadTemplate(pupil_, rows);
+    if (outcome == Outcome::kDone && bytes != nullptr) outcome = document->Write(bytes, expected);
+  }
+  if (outcome != Outcome::kDone) {
+    store->End();
+    *why = "there is not enough memory to read it";
+    return Step::kRefused;
+  }
+  return Step::kRead;
+}
+
+void IMStatisticsWorkbook::NoteMovedAside(const std::string& aside) {
+  if (!aside.empty()) movedAsidePath_ = platform::FromUtf8(aside);
 }
 
 void IMStatisticsWorkbook::AddRow(const std::wstring& caption, const std::wstring& value,
                                   const std::wstring& type) {
-  if (worksheet_ == nullptr) return;
-  pending_.push_back({false, ToDomText(caption), ToDomText(value), ToDomText(type)});
-  AppendRow(document_, worksheet_, pending_.back());
+  if (!xmlInitialized_) return;
+  pending_.push_back({{u"String", ToDomText(caption)}, {ToDomText(type), ToDomText(value)}});
 }
 
 void IMStatisticsWorkbook::AddEmptyRow() {
-  if (worksheet_ == nullptr) return;
-  pending_.push_back({true, {}, {}, {}});
-  AppendRow(document_, worksheet_, pending_.back());
+  if (xmlInitialized_) pending_.emplace_back();
 }
 
 bool IMStatisticsWorkbook::Save(const std::wstring& path) {
-  if (document_ == nullptr || implementation_ == nullptr) return false;
+  if (!xmlInitialized_) return false;
   const std::string own = platform::ToUtf8(path_);
   const std::string target = path.empty() ? own : platform::ToUtf8(path);
   if (target == own || workbook_file::SameFile(target, own)) return SaveOwn();
-  std::string bytes;
-  return Serialize(implementation_, document_, &bytes) && workbook_file::ReplaceFile(target, bytes);
+  return SaveElsewhere(target);
 }
 
 bool IMStatisticsWorkbook::SaveOwn() {
-  // What other sessions saved since this one read the file is kept: the file is read again
-  // under the store's lock and this session's rows are added to it once more.
-  const auto store = workbook_store::ForPath(platform::ToUtf8(path_), lockMilliseconds_);
-  DOMDocument* fresh = nullptr;
-  if (!ReadDocument(store.get(), &fresh, &saveFailure_)) {
-    store->End();
-    return false;
+  // What other sessions saved since this one read the file is kept: the file is read again and
+  // this session's rows are added to it once more; when another session replaced it before
+  // this one's write, all of that is done again.
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    const auto store = workbook_store::ForPath(platform::ToUtf8(path_), lockMilliseconds_);
+    Document document(memoryCeiling_);
+    std::string bytes;
+    const Step step = Read(store.get(), pending_, &document, &bytes, &saveFailure_);
+    if (step == Step::kRefused) return false;
+    if (step == Step::kAgain) continue;
+    bool hasTable = false;
+    std::vector<Row> rows = document.SheetRows(&hasTable);
+    const std::u16string name = document.SheetName();
+    // One workbook in memory at a time: the parsed one goes before the bytes are handed on.
+    document.Release();
+    const Status status = store->Commit(bytes, &saveFailure_);
+    if (status == Status::kChanged) continue;
+    if (status != Status::kDone) return false;
+    // A second save adds nothing twice.
+    sheetRows_ = std::move(rows);
+    sheetHasTable_ = hasTable;
+    sheetName_ = name;
+    pending_.clear();
+    saveFailure_.clear();
+    return true;
   }
-  std::unique_ptr<DOMDocument, ReleaseXerces> merged(fresh != nullptr ? fresh : ParseTemplate());
-  const Sheet sheet = SelectWorksheet(merged.get(), pupil_);
-  for (const Row& row : pending_) AppendRow(merged.get(), sheet.worksheet, row);
+  saveFailure_ = "other sessions kept replacing it";
+  return false;
+}
+
+bool IMStatisticsWorkbook::SaveElsewhere(const std::string& target) {
   std::string bytes;
-  if (!Serialize(implementation_, merged.get(), &bytes)) {
+  Step step = Step::kAgain;
+  for (int attempt = 0; attempt < kAttempts && step == Step::kAgain; ++attempt) {
+    const auto store = workbook_store::ForPath(platform::ToUtf8(path_), lockMilliseconds_);
+    Document document(memoryCeiling_);
+    std::string why;
+    step = Read(store.get(), pending_, &document, &bytes, &why);
     store->End();
-    saveFailure_ = "the workbook cannot be written out";
-    return false;
   }
-  if (!store->Commit(bytes, &saveFailure_)) return false;
-  // A second save adds nothing twice.
-  document_->release();
-  document_ = merged.release();
-  worksheet_ = sheet.worksheet;
-  sheetName_ = sheet.name;
-  pending_.clear();
-  saveFailure_.clear();
-  return true;
+  // A workbook that cannot be read now still leaves the pupil's own rows to copy.
+  if (step != Step::kRead && !SheetAloneBytes(&bytes)) return false;
+  return workbook_file::ReplaceFile(target, bytes);
+}
+
+bool IMStatisticsWorkbook::SheetAloneBytes(std::string* bytes) {
+  std::vector<Row> rows = sheetRows_;
+  rows.insert(rows.end(), pending_.begin(), pending_.end());
+  Document document(memoryCeiling_);
+  return document.LoadTemplate(pupil_, rows, &sheetName_) == Outcome::kDone &&
+         document.Write(bytes, sizeof kTemplate + (rows.size() + 64) * 512) == Outcome::kDone;
 }
 
 bool IMStatisticsWorkbook::SaveToNewFile(const std::wstring& path) {
   std::string bytes;
-  return document_ != nullptr && Serialize(implementation_, document_, &bytes) &&
-         workbook_file::CreateNewFile(platform::ToUtf8(path), bytes);
+  return xmlInitialized_ && SheetAloneBytes(&bytes) && workbook_file::CreateNewFile(platform::ToUtf8(path), bytes);
 }
 
 std::wstring IMStatisticsWorkbook::GetSheetName() const { return platform::FromUtf16(sheetName_); }

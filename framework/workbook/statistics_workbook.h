@@ -1,36 +1,38 @@
 #pragma once
 // The pupils' results: one Excel 2003 XML (SpreadsheetML) workbook, one worksheet per pupil,
-// rows of a caption and a value. Held in memory as a Xerces DOM and written back whole.
+// rows of a caption and a value. A session holds only the pupil's sheet and the rows it adds;
+// each save reads the workbook afresh (a Xerces DOM), adds those rows and writes it back whole.
 
-#include <xercesc/util/XercesDefs.hpp>
-
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "framework/platform/printing.h"
+#include "framework/workbook/workbook_io.h"
 #include "framework/workbook/workbook_store.h"
-
-XERCES_CPP_NAMESPACE_BEGIN
-class DOMDocument;
-class DOMElement;
-class DOMImplementation;
-XERCES_CPP_NAMESPACE_END
 
 class IMStatisticsWorkbook {
  public:
-  // A save waits at most lockMilliseconds for another session's save to end.
-  explicit IMStatisticsWorkbook(int lockMilliseconds = workbook_store::kLockMilliseconds)
-      : lockMilliseconds_(lockMilliseconds) {}
+  // The memory a parsed workbook may take: this program's own workbooks take about 14 bytes of
+  // memory for each byte of the file (bench/workbook_memory_bench), so its largest one fits. A
+  // file that needs more is no workbook of this program's, however it is made (an element
+  // flood, say), and is moved aside like a damaged one.
+  static constexpr size_t kMemoryCeiling = 14 * workbook_io::kMaxWorkbookBytes;
+
+  // A save waits at most lockMilliseconds for another session's write to end.
+  explicit IMStatisticsWorkbook(int lockMilliseconds = workbook_store::kLockMilliseconds,
+                                size_t memoryCeiling = kMemoryCeiling)
+      : lockMilliseconds_(lockMilliseconds), memoryCeiling_(memoryCeiling) {}
   IMStatisticsWorkbook(const IMStatisticsWorkbook&) = delete;
   IMStatisticsWorkbook& operator=(const IMStatisticsWorkbook&) = delete;
   ~IMStatisticsWorkbook();
 
-  // Reads the workbook at the path (UTF-8 on disk), or starts from the built-in template when
-  // there is no file. A file that is there but is not a readable workbook, or anything but a
-  // regular file, is moved aside and the template used instead; one that may not be read (too
-  // large, no memory, another session's lock) is left alone for Save to report. Then finds the
-  // pupil's worksheet by its exact name or appends one. Nothing is written until Save.
+  // Reads the workbook at the path (UTF-8 on disk) for the pupil's sheet: found by its owner
+  // record or name, else a new one is named. A file that is there but is not one of this
+  // program's workbooks, or anything but a regular file, is moved aside; one that may not be
+  // read (too large, no memory) is left alone for Save to report. Keeps the sheet's rows, for
+  // printing, and nothing else of the workbook. Nothing is written until Save.
   void Open(const std::wstring& path, const std::wstring& sheetName);
 
   // Appends a row of two cells to the pupil's worksheet: the caption as a "String" and the
@@ -38,15 +40,18 @@ class IMStatisticsWorkbook {
   void AddRow(const std::wstring& caption, const std::wstring& value, const std::wstring& type);
   void AddEmptyRow();
 
-  // To its own file (an empty path, or one naming that file): reads it afresh under its store's
-  // lock, finds the pupil's sheet in it again and adds the rows this object added since its
-  // last such save, so that what other sessions saved meanwhile stays; that merged workbook is
-  // then the one in memory. To another path: writes the workbook in memory there; its own path
-  // stays. False when the file could not be written (GetSaveFailure says why for its own
-  // file); nothing on disk has changed then and every row stays in memory.
+  // Reads the workbook's own file afresh, finds the pupil's sheet in it again and adds the rows
+  // this object added since its last save to its own file, so that what other sessions saved
+  // meanwhile stays. To its own file (an empty path, or one naming that file) the result
+  // replaces the file, unless another session replaced it meanwhile: then all is done again.
+  // To another path: the result is written there (the pupil's sheet alone when the own file
+  // cannot be read), and the own path stays. False when the file could not be written
+  // (GetSaveFailure says why for its own file); nothing on disk has changed then and every row
+  // is kept.
   bool Save(const std::wstring& path);
 
-  // Writes the whole workbook to a file that does not exist yet: never over another file.
+  // The pupil's sheet alone, with its rows and this session's, to a file that does not exist
+  // yet: never over another file.
   bool SaveToNewFile(const std::wstring& path);
 
   std::wstring GetPath() const { return path_; }
@@ -67,37 +72,41 @@ class IMStatisticsWorkbook {
   // Why the last save to its own file failed, for the line on standard error; else empty.
   const std::string& GetSaveFailure() const { return saveFailure_; }
 
+  // A cell as the sheet holds it: its Data's type and text.
+  struct Cell {
+    std::u16string type, text;
+  };
+  // A row's cells; an empty row has none.
+  using Row = std::vector<Cell>;
+
  private:
-  // A row as the DOM holds it; an empty one has no cells.
-  struct Row {
-    bool empty;
-    std::u16string caption, value, type;
-  };
-  struct Sheet {
-    XERCES_CPP_NAMESPACE::DOMElement* worksheet;
-    std::u16string name;
-  };
+  class Document;
+  enum class Step { kRead, kAgain, kRefused };
 
-  // Begins the store's transaction and reads the workbook: true with the document, or with
-  // null where a fresh workbook starts (nothing there, or moved aside); false, with *why, when
-  // what is there must be left as it is.
-  bool ReadDocument(workbook_store::Store* store, XERCES_CPP_NAMESPACE::DOMDocument** document, std::string* why);
+  // One reading of the workbook through the store: the document holds it with the pupil's
+  // sheet found or made in it and the rows added, and *bytes, when given, that written out. A
+  // file that is not one of this program's workbooks is moved aside and the template used.
+  // kAgain when another session replaced the file meanwhile; kRefused, with *why, when what is
+  // there must be left as it is.
+  Step Read(workbook_store::Store* store, const std::vector<Row>& rows, Document* document, std::string* bytes,
+            std::string* why);
   void NoteMovedAside(const std::string& aside);
-  static Sheet SelectWorksheet(XERCES_CPP_NAMESPACE::DOMDocument* document, const std::wstring& pupil);
-  static void AppendRow(XERCES_CPP_NAMESPACE::DOMDocument* document, XERCES_CPP_NAMESPACE::DOMElement* worksheet,
-                        const Row& row);
   bool SaveOwn();
+  bool SaveElsewhere(const std::string& target);
+  // The pupil's sheet as this session knows it, in a workbook of its own.
+  bool SheetAloneBytes(std::string* bytes);
 
-  XERCES_CPP_NAMESPACE::DOMDocument* document_ = nullptr;
-  XERCES_CPP_NAMESPACE::DOMElement* worksheet_ = nullptr;
   std::wstring path_;
   std::wstring pupil_;
   std::u16string sheetName_;
-  // The rows added since the last save to its own file, in order.
+  // The sheet's rows as last read, whether it had a table, and the rows added since the last
+  // save to its own file, in order.
+  std::vector<Row> sheetRows_;
+  bool sheetHasTable_ = false;
   std::vector<Row> pending_;
-  XERCES_CPP_NAMESPACE::DOMImplementation* implementation_ = nullptr;
   std::wstring movedAsidePath_;
   std::string saveFailure_;
   int lockMilliseconds_;
+  size_t memoryCeiling_;
   bool xmlInitialized_ = false;
 };

@@ -11,6 +11,8 @@
 
 namespace workbook_io {
 
+inline constexpr size_t kMaxWorkbookBytes = 64u << 20;
+
 // The folder, opened for the *at calls below; -1 when it is not a folder (a link is not
 // followed).
 int OpenFolder(const char* path);

@@ -1,27 +1,17 @@
 // Printing the pupil's worksheet: a header of caption and value pairs, a blank line, then each
 // row's cells side by side, the second column at half the page width.
 
-#include <xercesc/dom/DOM.hpp>
-
 #include <algorithm>
 
 #include "framework/platform/utf.h"
 #include "framework/resources/text_conversion.h"
-#include "framework/workbook/dom_walk.h"
 #include "framework/workbook/statistics_workbook.h"
-
-using namespace XERCES_CPP_NAMESPACE;
-using dom_walk::EachElementBelow;
-using dom_walk::FirstElementBelow;
 
 namespace {
 
 // A cell's text as the printer's narrow text; a character beyond the code page becomes one
 // '?', however many UTF-16 units it took.
-std::string CellText(const DOMElement* data) {
-  const XMLCh* content = data->getTextContent();
-  return NarrowString(platform::FromUtf16(content ? content : u""));
-}
+std::string CellText(const IMStatisticsWorkbook::Cell& cell) { return NarrowString(platform::FromUtf16(cell.text)); }
 
 // An open document on the context; dropped unless Finish hands it to the spooler.
 class PrintJob {
@@ -54,9 +44,8 @@ class PrintJob {
 }  // namespace
 
 bool IMStatisticsWorkbook::Print(platform::HDC dc, std::map<std::wstring, std::wstring> header) {
-  if (dc == nullptr || worksheet_ == nullptr) return false;
-  DOMElement* table = FirstElementBelow(worksheet_, u"Table");
-  if (table == nullptr) return false;
+  // A sheet without a table has nothing to print.
+  if (dc == nullptr || !xmlInitialized_ || (!sheetHasTable_ && pending_.empty())) return false;
 
   const int pageWidth = platform::GetDeviceCaps(dc, platform::HORZRES);
   const int pageHeight = platform::GetDeviceCaps(dc, platform::VERTRES);
@@ -84,14 +73,14 @@ bool IMStatisticsWorkbook::Print(platform::HDC dc, std::map<std::wstring, std::w
   // A page break waits for the row that needs it, so a last row that fills the page does not
   // leave an empty sheet behind it.
   bool pageFull = false;
-  const bool printed = EachElementBelow(table, u"Row", [&](DOMElement* row) {
+  auto printRow = [&](const Row& row) {
     if (pageFull) {
       if (!job.NextPage()) return false;
       y = lineHeight;
     }
     int x = leftMargin;
-    const bool cellsPrinted = EachElementBelow(row, u"Data", [&](DOMElement* data) {
-      const std::string text = CellText(data);
+    for (const Cell& cell : row) {
+      const std::string text = CellText(cell);
       const int length = static_cast<int>(text.size());
       platform::SIZE extent;
       if (!platform::TextOutA(dc, x, y, text.c_str(), length) ||
@@ -99,11 +88,15 @@ bool IMStatisticsWorkbook::Print(platform::HDC dc, std::map<std::wstring, std::w
         return false;
       }
       x += std::max(pageWidth / 2, leftMargin + extent.cx);
-      return true;
-    });
+    }
     y += lineHeight;
     pageFull = pageHeight <= y + lineHeight;
-    return cellsPrinted;
-  });
-  return printed && job.Finish();
+    return true;
+  };
+  for (const std::vector<Row>* rows : {&sheetRows_, &pending_}) {
+    for (const Row& row : *rows) {
+      if (!printRow(row)) return false;
+    }
+  }
+  return job.Finish();
 }

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -57,6 +58,14 @@ std::vector<std::string> FolderEntries(const fs::path& folder) {
   for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+long VirtualKilobytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmSize:", 0) == 0) return std::stol(line.substr(7));
+  }
+  return 0;
 }
 
 fs::path GoldenFile(const char* name) { return fs::path(__FILE__).parent_path() / "data" / name; }
@@ -354,10 +363,10 @@ TEST(StatisticsWorkbookTest, ADamagedFileIsMovedAsideAndAFreshWorkbookStarted) {
     WriteBytes(path, content);
     IMStatisticsWorkbook workbook;
     workbook.Open(path.wstring(), L"Иван");
-    EXPECT_EQ(workbook.GetMovedAsidePath(), folder.Wide("stats.xls.damaged"));
-    EXPECT_TRUE(ReadBytes(folder / "stats.xls.damaged") == content) << "kept byte for byte";
     workbook.AddRow(L"A", L"1", L"Number");
     ASSERT_TRUE(workbook.Save(L""));
+    EXPECT_EQ(workbook.GetMovedAsidePath(), folder.Wide("stats.xls.damaged"));
+    EXPECT_TRUE(ReadBytes(folder / "stats.xls.damaged") == content) << "kept byte for byte";
     EXPECT_EQ(SheetNames(path), std::vector<std::wstring>{L"Иван"});
     EXPECT_EQ(RowsOf(path, L"Иван").size(), 1u);
   }
@@ -374,26 +383,102 @@ TEST(StatisticsWorkbookTest, AnEarlierDamagedCopyIsNeverOverwritten) {
   EXPECT_EQ(ReadBytes(folder / "stats.xls.damaged-2"), "second");
 }
 
-TEST(StatisticsWorkbookTest, AFileIsReadAsDataWithoutFetchingAnythingElse) {
+// No spreadsheet program writes a document type, and one can only bring what a workbook must not
+// hold: entities whose content becomes read-only nodes where rows are added, references to
+// other files, expansion without end. Nor does a file hold more elements than memory of ours
+// would: a workbook that needs more than the ceiling is no workbook of this program's. Each is
+// kept aside byte for byte, and the pupil's rows go into a fresh workbook.
+TEST(StatisticsWorkbookTest, FilesNoProgramWritesAreMovedAsideNotRead) {
   ScratchFolder folder;
   const std::string golden = ReadBytes(GoldenFile("one_sheet.xls"));
   const size_t root = golden.find("<Workbook");
-  // A reference to a document type that does not exist must neither be fetched nor fail the
-  // file; an entity naming another file must not pull that file into the workbook.
-  WriteBytes(folder / "stats.xls", golden.substr(0, root) + "<!DOCTYPE Workbook SYSTEM \"/no/such.dtd\">" +
-                                       golden.substr(root));
+  const size_t properties = golden.find("<DocumentProperties");
+  const size_t propertiesEnd = golden.find("</DocumentProperties>") + 21;
+  const size_t table = golden.find("<Table");
+  const size_t tableEnd = golden.find("</Table>") + 8;
   WriteBytes(folder / "secret.txt", "secret");
-  const std::string entity = "<!DOCTYPE Workbook [<!ENTITY x SYSTEM \"" + (folder / "secret.txt").string() + "\">]>";
-  std::string withEntity = golden.substr(0, root) + entity + golden.substr(root);
-  withEntity.replace(withEntity.find(">A<"), 3, ">&x;<");
-  WriteBytes(folder / "entity.xls", withEntity);
-
-  SaveRow(folder.Wide("stats.xls"), L"Иван", L"B", L"1");
-  EXPECT_FALSE(fs::exists(folder / "stats.xls.damaged"));
+  auto withDoctype = [&](const std::string& subset, size_t from, size_t to, const std::string& reference) {
+    return golden.substr(0, root) + "<!DOCTYPE Workbook" + subset + ">" + golden.substr(root, from - root) +
+           reference + golden.substr(to);
+  };
+  std::string laughs = "<!ENTITY l0 'ha'>";
+  for (int n = 1; n <= 30; ++n) {
+    laughs += "<!ENTITY l" + std::to_string(n) + " '&l" + std::to_string(n - 1) + ";&l" + std::to_string(n - 1) +
+              ";'>";
+  }
+  std::string flood = golden;
+  std::string elements;
+  for (int n = 0; n < 50000; ++n) elements += "<a/>";
+  flood.insert(flood.rfind("</Workbook>"), elements);
+  const std::vector<std::string> crafted = {
+      withDoctype(" SYSTEM \"/no/such.dtd\"", root, root, ""),
+      withDoctype(" [<!ENTITY t '" + golden.substr(table, tableEnd - table) + "'>]", table, tableEnd, "&t;"),
+      withDoctype(" [<!ENTITY p '" + golden.substr(properties, propertiesEnd - properties) + "'>]", properties,
+                  propertiesEnd, "&p;"),
+      withDoctype(" [" + laughs + "]", table, table, "<x>&l30;</x>"),
+      withDoctype(" [<!ENTITY s SYSTEM \"" + (folder / "secret.txt").string() + "\">]", table, table, "<x>&s;</x>"),
+      flood};
+  for (const std::string& content : crafted) {
+    SCOPED_TRACE(content.substr(root, 60));
+    const fs::path path = folder / "stats.xls";
+    WriteBytes(path, content);
+    // Far below the program's ceiling, far above what this workbook of its own needs.
+    IMStatisticsWorkbook workbook(workbook_store::kLockMilliseconds, 2u << 20);
+    // A name that needs an owner record, added where the crafted properties stand.
+    workbook.Open(path.wstring(), L"Ученица с очень длинным именем и фамилией");
+    workbook.AddRow(L"A", L"1", L"Number");
+    ASSERT_TRUE(workbook.Save(L""));
+    EXPECT_EQ(workbook.GetMovedAsidePath(), folder.Wide("stats.xls.damaged"));
+    EXPECT_TRUE(ReadBytes(folder / "stats.xls.damaged") == content) << "kept byte for byte";
+    EXPECT_EQ(RowsOf(path, L"Ученица с очень длинным именем ").size(), 1u);
+    EXPECT_EQ(ReadBytes(path).find("secret"), std::string::npos);
+    fs::remove(folder / "stats.xls.damaged");
+  }
+  // The same ceiling takes this program's own workbook.
+  WriteBytes(folder / "stats.xls", golden);
+  IMStatisticsWorkbook workbook(workbook_store::kLockMilliseconds, 2u << 20);
+  workbook.Open(folder.Wide("stats.xls"), L"Иван");
+  workbook.AddRow(L"B", L"1", L"Number");
+  ASSERT_TRUE(workbook.Save(L""));
+  EXPECT_TRUE(workbook.GetMovedAsidePath().empty());
   EXPECT_EQ(RowsOf(folder / "stats.xls", L"Иван").size(), 3u);
+}
 
-  SaveRow(folder.Wide("entity.xls"), L"Иван", L"B", L"1");
-  EXPECT_EQ(ReadBytes(folder / "entity.xls").find("secret"), std::string::npos);
+// Memory the machine lacks says nothing about the file: a good workbook is never moved aside
+// for it, and the save fails saying why, its rows kept for the backup file.
+TEST(StatisticsWorkbookTest, AGoodWorkbookIsLeftAloneWhenMemoryRunsShort) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer reserves more address space than the limit allows";
+#endif
+  ScratchFolder folder;
+  const fs::path path = folder / "stats.xls";
+  // A few megabytes of this program's own rows: many times that once parsed.
+  const std::string golden = ReadBytes(GoldenFile("one_sheet.xls"));
+  const size_t sheet = golden.find("<Worksheet"), body = golden.find('>', sheet), end = golden.rfind("</Workbook>");
+  std::string big = golden.substr(0, sheet);
+  for (int n = 0; n < 20000; ++n) {
+    big += "<Worksheet ss:Name=\"P" + std::to_string(n) + "\"" + golden.substr(body, end - body);
+  }
+  WriteBytes(path, big + "</Workbook>");
+  const std::string before = ReadBytes(path);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Room for the process as it is and the file's bytes, not for the parsed workbook.
+    const rlimit address{static_cast<rlim_t>(VirtualKilobytes()) * 1024 + (24u << 20), RLIM_INFINITY};
+    ::setrlimit(RLIMIT_AS, &address);
+    IMStatisticsWorkbook workbook;
+    workbook.Open(path.wstring(), L"Иван");
+    workbook.AddRow(L"C", L"1", L"Number");
+    const bool saved = workbook.Save(L"");
+    const bool said = workbook.GetSaveFailure().find("memory") != std::string::npos;
+    ::_exit(!saved && said && workbook.GetMovedAsidePath().empty() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save must fail for memory alone";
+  EXPECT_TRUE(ReadBytes(path) == before);
+  EXPECT_FALSE(fs::exists(folder / "stats.xls.damaged"));
 }
 
 // What stands where the workbook is read but is no file of this program's (a link to another

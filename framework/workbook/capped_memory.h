@@ -1,0 +1,31 @@
+#pragma once
+// A Xerces memory manager with a ceiling: a parse of a workbook takes no more memory than this
+// program's own largest workbook needs, whatever the file holds (an element flood, say), and the
+// same on every machine. Reaching the ceiling says the file is not one of ours; the machine
+// running out below it says nothing about the file.
+
+#include <xercesc/framework/MemoryManager.hpp>
+
+#include <cstddef>
+
+class CappedMemory final : public XERCES_CPP_NAMESPACE::MemoryManager {
+ public:
+  explicit CappedMemory(size_t ceiling) : ceiling_(ceiling) {}
+  CappedMemory(const CappedMemory&) = delete;
+  CappedMemory& operator=(const CappedMemory&) = delete;
+
+  XERCES_CPP_NAMESPACE::MemoryManager* getExceptionMemoryManager() override;
+  // Throws OutOfMemoryException past the ceiling (CeilingReached then says so) or when the
+  // machine has no more.
+  void* allocate(XMLSize_t size) override;
+  void deallocate(void* p) override;
+
+  bool CeilingReached() const { return ceilingReached_; }
+  size_t Peak() const { return peak_; }
+
+ private:
+  size_t ceiling_;
+  size_t used_ = 0;
+  size_t peak_ = 0;
+  bool ceilingReached_ = false;
+};
