@@ -39,9 +39,9 @@ constexpr int kMaxDamaged = 20;
 // Long enough for a session to merge the largest workbook; a stalled caller holds the lock no
 // longer than this.
 constexpr unsigned kLifetimeSeconds = 30;
-constexpr size_t kMaxBytes = workbook_store::kMaxWorkbookBytes;
-static_assert(kMaxBytes == 128u << 20, "kTooLarge names the bound");
-constexpr char kTooLarge[] = "the workbook is larger than 128 MB";
+constexpr size_t kMaxBytes = workbook_io::kMaxWorkbookBytes;
+static_assert(kMaxBytes == 64u << 20, "kTooLarge names the bound");
+constexpr char kTooLarge[] = "the workbook is larger than 64 MB";
 
 [[noreturn]] void Abort() { _exit(2); }
 

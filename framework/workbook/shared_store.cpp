@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "framework/platform/shared_workbook.h"
+#include "framework/workbook/workbook_io.h"
 #include "framework/workbook/workbook_store.h"
 
 namespace workbook_store {
@@ -23,7 +24,7 @@ class WriterStore : public Store {
   WriterStore(std::string program, std::string folder) : program_(std::move(program)), folder_(std::move(folder)) {}
   ~WriterStore() override { End(); }
 
-  Status Begin(std::string* bytes, std::string* movedAside, std::string* why) override {
+  Status Read(std::string* bytes, std::string* movedAside, std::string* why) override {
     End();
     if (!Start(why)) return Status::kFailed;
     std::string line;
@@ -37,8 +38,8 @@ class WriterStore : public Store {
     }
     if (line.starts_with("read ")) {
       const size_t size = std::strtoull(line.c_str() + 5, nullptr, 10);
-      bytes->resize(size <= kMaxWorkbookBytes ? size : 0);
-      if (size <= kMaxWorkbookBytes && ReadExactly(bytes->data(), size)) return Status::kRead;
+      bytes->resize(size <= workbook_io::kMaxWorkbookBytes ? size : 0);
+      if (size <= workbook_io::kMaxWorkbookBytes && ReadExactly(bytes->data(), size)) return Status::kRead;
       return Ended(Status::kFailed, why, "the workbook writer's answer was cut short");
     }
     if (line == "busy") {
@@ -50,20 +51,26 @@ class WriterStore : public Store {
                  line.starts_with("failed ") ? line.substr(7) : "the workbook writer answered " + line);
   }
 
-  std::string MoveAside() override {
+  Status MoveAside(std::string* moved, std::string* why) override {
     std::string line;
-    if (fd_ >= 0 && Send("aside\n") && ReadLine(&line) && line.starts_with("aside ")) return folder_ + line.substr(6);
+    if (fd_ >= 0 && Send("aside\n") && ReadLine(&line) && line.starts_with("aside ")) {
+      *moved = folder_ + line.substr(6);
+      return Status::kDone;
+    }
     End();
-    return "";
+    *why = "cannot be moved aside";
+    return Status::kFailed;
   }
 
-  bool Commit(std::string_view bytes, std::string* why) override {
+  Status Commit(std::string_view bytes, std::string* why) override { return CommitOld(bytes, why) ? Status::kDone : Status::kFailed; }
+
+  bool CommitOld(std::string_view bytes, std::string* why) {
     std::string line;
     bool ok = false;
     if (fd_ < 0) {
       *why = "the shared workbook was not read first";
-    } else if (bytes.empty() || bytes.size() > kMaxWorkbookBytes) {
-      *why = "the workbook would be empty or larger than " + std::to_string(kMaxWorkbookBytes >> 20) + " MB";
+    } else if (bytes.empty() || bytes.size() > workbook_io::kMaxWorkbookBytes) {
+      *why = "the workbook would be empty or larger than " + std::to_string(workbook_io::kMaxWorkbookBytes >> 20) + " MB";
     } else {
       ok = Send("replace " + std::to_string(bytes.size()) + "\n") && Send(bytes) && ::shutdown(fd_, SHUT_WR) == 0 &&
            ReadLine(&line) && line == "ok";

@@ -28,7 +28,7 @@ class Local final : public Store {
   }
   ~Local() override { End(); }
 
-  Status Begin(std::string* bytes, std::string* movedAside, std::string* why) override {
+  Status Read(std::string* bytes, std::string* movedAside, std::string* why) override {
     End();
     bytes->clear();
     movedAside->clear();
@@ -59,16 +59,26 @@ class Local final : public Store {
     return status;
   }
 
-  std::string MoveAside() override {
+  Status MoveAside(std::string* moved, std::string* why) override {
+    *moved = MoveAside();
+    if (moved->empty()) return Fail(Status::kFailed, "it cannot be moved aside", why);
+    return Status::kDone;
+  }
+
+  Status Commit(std::string_view bytes, std::string* why) override {
+    return CommitOld(bytes, why) ? Status::kDone : Status::kFailed;
+  }
+
+  std::string MoveAside() {
     char aside[NAME_MAX + 1];
     if (folder_ < 0 || !workbook_io::MoveAside(folder_, name_.c_str(), aside, sizeof aside)) return {};
     return folderPath_ + "/" + aside;
   }
 
-  bool Commit(std::string_view bytes, std::string* why) override {
+  bool CommitOld(std::string_view bytes, std::string* why) {
     if (lock_ < 0) return Fail(false, "no save was begun", why);
-    if (bytes.size() > kMaxWorkbookBytes) {
-      return Fail(false, "it would be larger than " + std::to_string(kMaxWorkbookBytes >> 20) + " MB", why);
+    if (bytes.size() > workbook_io::kMaxWorkbookBytes) {
+      return Fail(false, "it would be larger than " + std::to_string(workbook_io::kMaxWorkbookBytes >> 20) + " MB", why);
     }
     // Renaming would replace a read-only file too (and root may write anything): a teacher who
     // made the workbook read-only keeps it so. Who may replace it otherwise is the folder's say.
@@ -105,12 +115,12 @@ class Local final : public Store {
   Status ReadAll(int fd, const struct stat& st, std::string* bytes, std::string* why) {
     const auto tooLarge = [&] {
       bytes->clear();
-      return Fail(Status::kRefused, "it is larger than " + std::to_string(kMaxWorkbookBytes >> 20) + " MB", why);
+      return Fail(Status::kRefused, "it is larger than " + std::to_string(workbook_io::kMaxWorkbookBytes >> 20) + " MB", why);
     };
-    if (static_cast<unsigned long long>(st.st_size) > kMaxWorkbookBytes) return tooLarge();
+    if (static_cast<unsigned long long>(st.st_size) > workbook_io::kMaxWorkbookBytes) return tooLarge();
     size_t size = 0;
     try {
-      for (size_t capacity = static_cast<size_t>(st.st_size) + 1;; capacity = std::min(capacity * 2, kMaxWorkbookBytes + 1)) {
+      for (size_t capacity = static_cast<size_t>(st.st_size) + 1;; capacity = std::min(capacity * 2, workbook_io::kMaxWorkbookBytes + 1)) {
         bytes->resize(capacity);
         const ssize_t n = workbook_io::ReadUpTo(fd, bytes->data() + size, capacity - size);
         if (n < 0) {
@@ -119,7 +129,7 @@ class Local final : public Store {
         }
         size += static_cast<size_t>(n);
         if (size < capacity) break;
-        if (size > kMaxWorkbookBytes) return tooLarge();
+        if (size > workbook_io::kMaxWorkbookBytes) return tooLarge();
       }
     } catch (const std::bad_alloc&) {
       bytes->clear();

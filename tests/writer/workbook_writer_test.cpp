@@ -17,6 +17,7 @@
 #include <string>
 
 #include "framework/platform/headless/headless.h"
+#include "framework/workbook/workbook_io.h"
 #include "framework/workbook/workbook_store.h"
 
 namespace {
@@ -97,10 +98,10 @@ TEST_F(WorkbookWriterTest, OnlyACompleteMessageReplacesTheWorkbook) {
   EXPECT_EQ(st.st_mode, S_IFREG | 0644);
   EXPECT_EQ(st.st_uid, kWriter);
   EXPECT_EQ(st.st_gid, kWriter);
-  const std::string huge = "replace " + std::to_string(workbook_store::kMaxWorkbookBytes + 1) + "\n";
+  const std::string huge = "replace " + std::to_string(workbook_io::kMaxWorkbookBytes + 1) + "\n";
   for (const std::string& input : std::initializer_list<std::string>{
            "", "garbage\n", "replace 6\nshort", "replace 5\nfirst and more", "replace 05\nfirst", "replace -5\nfirst",
-           "replace 5", "aside", huge + std::string(workbook_store::kMaxWorkbookBytes + 1, 'x')}) {
+           "replace 5", "aside", huge + std::string(workbook_io::kMaxWorkbookBytes + 1, 'x')}) {
     EXPECT_EQ(Run(input), "read 5\nfirst") << input.substr(0, 20);
     struct stat now {};
     ASSERT_EQ(::lstat(kWorkbook.c_str(), &now), 0);
@@ -145,7 +146,7 @@ TEST_F(WorkbookWriterTest, TheSharedStoreReadsAndWritesThroughTheWriter) {
   EXPECT_EQ(workbook_store::SharedStore(kFolder + "/another.xls"), nullptr);  // the writer writes only its own
   std::string bytes, aside, why;
   // Never the administrator: a writer taken over by its own user would come back as root.
-  EXPECT_EQ(workbook_store::SharedStore(kWorkbook)->Begin(&bytes, &aside, &why), Status::kFailed);
+  EXPECT_EQ(workbook_store::SharedStore(kWorkbook)->Read(&bytes, &aside, &why), Status::kFailed);
   EXPECT_NE(why.find("administrator"), std::string::npos) << why;
   const pid_t pupil = ::fork();
   if (pupil != 0) {
@@ -164,17 +165,19 @@ TEST_F(WorkbookWriterTest, TheSharedStoreReadsAndWritesThroughTheWriter) {
   [&] {
     const auto store = workbook_store::SharedStore(kWorkbook);
     ASSERT_TRUE(store);
-    ASSERT_EQ(store->Begin(&bytes, &aside, &why), Status::kMissing) << why;
-    ASSERT_TRUE(store->Commit("<Workbook/>", &why)) << why;
-    ASSERT_EQ(store->Begin(&bytes, &aside, &why), Status::kRead) << why;
+    ASSERT_EQ(store->Read(&bytes, &aside, &why), Status::kMissing) << why;
+    ASSERT_EQ(store->Commit("<Workbook/>", &why), Status::kDone) << why;
+    ASSERT_EQ(store->Read(&bytes, &aside, &why), Status::kRead) << why;
     EXPECT_EQ(bytes, "<Workbook/>");
-    EXPECT_EQ(store->MoveAside(), kWorkbook + ".damaged");
+    std::string moved;
+    EXPECT_EQ(store->MoveAside(&moved, &why), Status::kDone);
+    EXPECT_EQ(moved, kWorkbook + ".damaged");
     store->End();
     EXPECT_FALSE(fs::exists(kWorkbook));
     EXPECT_EQ(Read(kWorkbook + ".damaged"), "<Workbook/>");
 
     platform::headless::SetWorkbookWriterProgram(kRoot + "/no-writer");
-    EXPECT_EQ(workbook_store::SharedStore(kWorkbook)->Begin(&bytes, &aside, &why), Status::kFailed);
+    EXPECT_EQ(workbook_store::SharedStore(kWorkbook)->Read(&bytes, &aside, &why), Status::kFailed);
     EXPECT_NE(why.find("cannot be started"), std::string::npos) << why;
   }();
   ::_exit(HasFailure() ? 1 : 0);
