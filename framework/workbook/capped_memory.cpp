@@ -1,5 +1,6 @@
 #include "framework/workbook/capped_memory.h"
 
+#include <sys/mman.h>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 
@@ -14,6 +15,10 @@ constexpr size_t kHeader = alignof(std::max_align_t);
 
 }  // namespace
 
+CappedMemory::~CappedMemory() {
+  for (const Region& region : regions_) ::munmap(region.start, region.size);
+}
+
 MemoryManager* CappedMemory::getExceptionMemoryManager() { return XMLPlatformUtils::fgMemoryManager; }
 
 void* CappedMemory::allocate(XMLSize_t size) {
@@ -21,7 +26,8 @@ void* CappedMemory::allocate(XMLSize_t size) {
     ceilingReached_ = true;
     throw OutOfMemoryException();
   }
-  auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
+  unsigned char* block =
+      size >= kLargeBlock ? FromRegion(size + kHeader) : static_cast<unsigned char*>(std::malloc(size + kHeader));
   if (block == nullptr) throw OutOfMemoryException();
   *reinterpret_cast<size_t*>(block) = size;
   used_ += size;
@@ -32,6 +38,30 @@ void* CappedMemory::allocate(XMLSize_t size) {
 void CappedMemory::deallocate(void* p) {
   if (p == nullptr) return;
   unsigned char* block = static_cast<unsigned char*>(p) - kHeader;
-  used_ -= *reinterpret_cast<size_t*>(block);
+  const size_t size = *reinterpret_cast<size_t*>(block);
+  // A large block stays part of its region, and counted, until the whole memory goes.
+  if (size >= kLargeBlock) return;
+  used_ -= size;
   std::free(block);
+}
+
+unsigned char* CappedMemory::FromRegion(size_t size) {
+  size = (size + kHeader - 1) / kHeader * kHeader;
+  if (regions_.empty() || regions_.back().size - regions_.back().used < size) {
+    const size_t regionSize = size > kRegionBytes ? size : kRegionBytes;
+    void* start = ::mmap(nullptr, regionSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (start == MAP_FAILED) return nullptr;
+    // A parsed workbook fills hundreds of megabytes at once: in large pages it faults far less.
+    ::madvise(start, regionSize, MADV_HUGEPAGE);
+    try {
+      regions_.push_back({static_cast<unsigned char*>(start), regionSize, 0});
+    } catch (...) {
+      ::munmap(start, regionSize);
+      return nullptr;
+    }
+  }
+  Region& region = regions_.back();
+  unsigned char* block = region.start + region.used;
+  region.used += size;
+  return block;
 }

@@ -7,12 +7,14 @@
 #include <xercesc/framework/MemoryManager.hpp>
 
 #include <cstddef>
+#include <vector>
 
 class CappedMemory final : public XERCES_CPP_NAMESPACE::MemoryManager {
  public:
   explicit CappedMemory(size_t ceiling) : ceiling_(ceiling) {}
   CappedMemory(const CappedMemory&) = delete;
   CappedMemory& operator=(const CappedMemory&) = delete;
+  ~CappedMemory() override;
 
   XERCES_CPP_NAMESPACE::MemoryManager* getExceptionMemoryManager() override;
   // Throws OutOfMemoryException past the ceiling (CeilingReached then says so) or when the
@@ -24,6 +26,17 @@ class CappedMemory final : public XERCES_CPP_NAMESPACE::MemoryManager {
   size_t Peak() const { return peak_; }
 
  private:
+  // The document's own heap comes in large blocks, freed only with the document: those are
+  // carved from regions of their own.
+  static constexpr size_t kLargeBlock = 64u << 10;
+  static constexpr size_t kRegionBytes = 32u << 20;
+  struct Region {
+    unsigned char* start;
+    size_t size, used;
+  };
+  unsigned char* FromRegion(size_t size);
+
+  std::vector<Region> regions_;
   size_t ceiling_;
   size_t used_ = 0;
   size_t peak_ = 0;
