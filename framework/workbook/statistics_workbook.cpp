@@ -333,6 +333,7 @@ class IMStatisticsWorkbook::Document {
       if (root == nullptr || !XMLString::equals(root->getTagName(), u"Workbook")) return false;
       Select(pupil);
       for (const Row& row : rows) AppendRow(document_, sheet_, row);
+      ReadSheet();
       return true;
     });
   }
@@ -356,6 +357,7 @@ class IMStatisticsWorkbook::Document {
         if (*name != fullName) sheet_owners::Record(document_, *name, fullName);
       }
       for (const Row& row : rows) AppendRow(document_, sheet_, row);
+      ReadSheet();
       return true;
     });
   }
@@ -389,21 +391,8 @@ class IMStatisticsWorkbook::Document {
 
   // The pupil's sheet: its name, whether it has a table, and its rows' cells.
   const std::u16string& SheetName() const { return sheetName_; }
-  std::vector<Row> SheetRows(bool* hasTable) const {
-    std::vector<Row> rows;
-    DOMElement* table = dom_walk::FirstElementBelow(sheet_, u"Table");
-    *hasTable = table != nullptr;
-    if (table == nullptr) return rows;
-    dom_walk::EachElementBelow(table, u"Row", [&rows](DOMElement* element) {
-      Row& row = rows.emplace_back();
-      dom_walk::EachElementBelow(element, u"Data", [&row](DOMElement* data) {
-        row.push_back({Writable(data->getAttribute(u"ss:Type")), Writable(data->getTextContent())});
-        return true;
-      });
-      return true;
-    });
-    return rows;
-  }
+  bool SheetHasTable() const { return hasTable_; }
+  std::vector<Row> TakeSheetRows() { return std::move(rows_); }
 
   // Gives the memory back, to the system too: a session keeps none of the workbook.
   void Release() {
@@ -438,11 +427,29 @@ class IMStatisticsWorkbook::Document {
 
   void Select(const std::wstring& pupil);
 
+  // Within a step: a crafted sheet's text may take more than the ceiling too.
+  void ReadSheet() {
+    rows_.clear();
+    DOMElement* table = dom_walk::FirstElementBelow(sheet_, u"Table");
+    hasTable_ = table != nullptr;
+    if (table == nullptr) return;
+    dom_walk::EachElementBelow(table, u"Row", [this](DOMElement* element) {
+      Row& row = rows_.emplace_back();
+      dom_walk::EachElementBelow(element, u"Data", [&row](DOMElement* data) {
+        row.push_back({Writable(data->getAttribute(u"ss:Type")), Writable(data->getTextContent())});
+        return true;
+      });
+      return true;
+    });
+  }
+
   size_t ceiling_;
   std::unique_ptr<CappedMemory> memory_ = std::make_unique<CappedMemory>(ceiling_);
   DOMDocument* document_ = nullptr;
   DOMElement* sheet_ = nullptr;
   std::u16string sheetName_;
+  std::vector<Row> rows_;
+  bool hasTable_ = false;
 };
 
 void IMStatisticsWorkbook::Document::Select(const std::wstring& pupil) {
@@ -517,7 +524,8 @@ void IMStatisticsWorkbook::Open(const std::wstring& path, const std::wstring& sh
     return;
   }
   sheetName_ = document.SheetName();
-  sheetRows_ = document.SheetRows(&sheetHasTable_);
+  sheetHasTable_ = document.SheetHasTable();
+  sheetRows_ = document.TakeSheetRows();
 }
 
 IMStatisticsWorkbook::Step IMStatisticsWorkbook::Read(workbook_store::Store* store, const std::vector<Row>& rows,
@@ -586,8 +594,8 @@ bool IMStatisticsWorkbook::SaveOwn() {
     const Step step = Read(store.get(), pending_, &document, &bytes, &saveFailure_);
     if (step == Step::kRefused) return false;
     if (step == Step::kAgain) continue;
-    bool hasTable = false;
-    std::vector<Row> rows = document.SheetRows(&hasTable);
+    const bool hasTable = document.SheetHasTable();
+    std::vector<Row> rows = document.TakeSheetRows();
     const std::u16string name = document.SheetName();
     // One workbook in memory at a time: the parsed one goes before the bytes are handed on.
     document.Release();
