@@ -322,15 +322,9 @@ class IMStatisticsWorkbook::Document {
   // appends the rows.
   Outcome Load(std::string bytes, const char* systemId, const std::wstring& pupil, const std::vector<Row>& rows) {
     return Guarded([&] {
-      WorkbookParser parser(memory_.get());
-      MemBufInputSource source(reinterpret_cast<const XMLByte*>(bytes.data()), bytes.size(), systemId);
-      parser.parse(source);
+      const bool parsed = Parse(bytes, systemId);
       std::string().swap(bytes);
-      if (parser.getErrorCount() != 0 || parser.WasTooDeep()) return false;
-      // Adopted, so that the parser's destruction leaves the document alone.
-      document_ = parser.adoptDocument();
-      const DOMElement* root = document_ ? document_->getDocumentElement() : nullptr;
-      if (root == nullptr || !XMLString::equals(root->getTagName(), u"Workbook")) return false;
+      if (!parsed) return false;
       Select(pupil);
       for (const Row& row : rows) AppendRow(document_, sheet_, row);
       ReadSheet();
@@ -342,12 +336,7 @@ class IMStatisticsWorkbook::Document {
   // is given.
   Outcome LoadTemplate(const std::wstring& pupil, const std::vector<Row>& rows, const std::u16string* name = nullptr) {
     return Guarded([&] {
-      const std::string_view bytes(kTemplate, sizeof kTemplate - 1);
-      WorkbookParser parser(memory_.get());
-      MemBufInputSource source(reinterpret_cast<const XMLByte*>(bytes.data()), bytes.size(), "EmptyXML");
-      parser.parse(source);
-      if (parser.getErrorCount() != 0) return false;
-      document_ = parser.adoptDocument();
+      if (!Parse(std::string_view(kTemplate, sizeof kTemplate - 1), "EmptyXML")) return false;
       if (name == nullptr) {
         Select(pupil);
       } else {
@@ -396,6 +385,7 @@ class IMStatisticsWorkbook::Document {
 
   // Gives the memory back, to the system too: a session keeps none of the workbook.
   void Release() {
+    if (document_ == nullptr && memory_->Peak() == 0) return;
     if (document_ != nullptr) document_->release();
     document_ = nullptr;
     sheet_ = nullptr;
@@ -423,6 +413,18 @@ class IMStatisticsWorkbook::Document {
     }
     Release();
     return outcome;
+  }
+
+  // True with a document whose root is a Workbook.
+  bool Parse(std::string_view bytes, const char* systemId) {
+    WorkbookParser parser(memory_.get());
+    MemBufInputSource source(reinterpret_cast<const XMLByte*>(bytes.data()), bytes.size(), systemId);
+    parser.parse(source);
+    if (parser.getErrorCount() != 0 || parser.WasTooDeep()) return false;
+    // Adopted, so that the parser's destruction leaves the document alone.
+    document_ = parser.adoptDocument();
+    const DOMElement* root = document_ ? document_->getDocumentElement() : nullptr;
+    return root != nullptr && XMLString::equals(root->getTagName(), u"Workbook");
   }
 
   void Select(const std::wstring& pupil);
