@@ -356,7 +356,7 @@ void IMStatisticsWorkbook::Open(const std::wstring& path, const std::wstring& sh
 bool IMStatisticsWorkbook::ReadDocument(workbook_store::Store* store, DOMDocument** document, std::string* why) {
   *document = nullptr;
   std::string bytes, aside;
-  const workbook_store::Status status = store->Begin(&bytes, &aside, why);
+  const workbook_store::Status status = store->Read(&bytes, &aside, why);
   NoteMovedAside(aside);
   if (status == workbook_store::Status::kMissing) return true;
   if (status != workbook_store::Status::kRead) return false;
@@ -368,7 +368,8 @@ bool IMStatisticsWorkbook::ReadDocument(workbook_store::Store* store, DOMDocumen
   }
   if (result == Parse::kNotAWorkbook) {
     // Whatever is there may be the only copy of earlier results: keep it under another name.
-    const std::string damaged = store->MoveAside();
+    std::string damaged;
+    if (store->MoveAside(&damaged, why) != workbook_store::Status::kDone) damaged.clear();
     NoteMovedAside(damaged);
     if (damaged.empty()) {
       *why = "it is not a workbook and cannot be moved aside";
@@ -468,7 +469,7 @@ bool IMStatisticsWorkbook::SaveOwn() {
     saveFailure_ = "the workbook cannot be written out";
     return false;
   }
-  if (!store->Commit(bytes, &saveFailure_)) return false;
+  if (store->Commit(bytes, &saveFailure_) != workbook_store::Status::kDone) return false;
   // A second save adds nothing twice.
   document_->release();
   document_ = merged.release();
