@@ -19,7 +19,7 @@
 // one read (a file there where none was counts, and none where one was), "busy" when another run
 // kept the lock for kLockMilliseconds, or "failed <why>", and ends. Anything else, or input that
 // ends early, ends it at once (status 2) without touching the file. A run lasts at most
-// kLifetimeSeconds, and what it does under the lock at most kLockedSeconds.
+// kLifetimeSeconds; once it asks for the lock, at most kLockedSeconds more.
 //
 // Plain C library only (no exceptions, no C++ library), so that it links to nothing but libc.
 

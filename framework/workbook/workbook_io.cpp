@@ -288,6 +288,7 @@ const char* Why(Found found) {
   switch (found) {
     case Found::kFile:
     case Found::kMissing:
+    case Found::kBusy:
       break;
     case Found::kTooLarge:
       return kTooLarge;
@@ -295,8 +296,6 @@ const char* Why(Found found) {
       return "there is not enough memory to read it";
     case Found::kUnreadable:
       return "it cannot be read";
-    case Found::kBusy:
-      return "another session kept it locked";
     case Found::kStuck:
       return "something else than a file is in its place and cannot be moved aside";
   }

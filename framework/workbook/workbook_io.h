@@ -70,7 +70,7 @@ enum class Found {
   kStuck,       // something else than a file is there and cannot be moved aside (errno)
 };
 
-// Why, for kTooLarge and later: a phrase about the workbook ("it ...").
+// Why the workbook is left as it is (kTooLarge, kNoMemory, kUnreadable, kStuck): "it ...".
 const char* Why(Found found);
 
 // Storage for `capacity` bytes keeping the first ones already stored, as realloc does; null when

@@ -222,7 +222,9 @@ TEST_F(WorkbookWriterTest, TheSharedStoreReadsAndWritesThroughTheWriter) {
   EXPECT_EQ(workbook_store::SharedStore(kFolder + "/old/" + kName), nullptr);
   EXPECT_EQ(workbook_store::SharedStore(kFolder + "/another.xls"), nullptr);  // the writer writes only its own
   std::string bytes, aside, why;
-  // The administrator's session runs the writer as the writer's own user, and never one of root's.
+  // The administrator's session runs the writer as the writer's own user (set-ID or not), and
+  // never one of root's.
+  ASSERT_EQ(::chmod(kCopy.c_str(), 0755), 0);
   {
     const auto store = workbook_store::SharedStore(kWorkbook);
     ASSERT_EQ(store->Read(&bytes, &aside, &why), Status::kMissing) << why;
