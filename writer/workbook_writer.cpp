@@ -1,21 +1,32 @@
 // The one program that changes the shared workbook. Installed set-user-ID and set-group-ID to the
-// package's own user, it lets any account's session replace that one file, and nothing else:
-// under the folder's lock it hands the caller the workbook as it is now, then writes the bytes
-// the caller sends back, or leaves the file as it is. Its folder and file name are built in.
+// package's own user, it lets any account's session replace that one file, and nothing else: it
+// hands the caller the workbook as it is now, then writes the bytes the caller sends back unless
+// another run replaced the workbook meanwhile. The folder's lock is taken only once a whole
+// command is in, so a caller that stalls keeps no other session from saving. Its folder and file
+// name are built in.
 //
-// On standard input and output, lines end in "\n" and N is decimal without sign or leading zero:
-//   it says   "read N" and N bytes, "missing" or "missing <name moved aside>",
-//             "busy", "refused <why>" or "failed <why>" (and ends)
-//   then takes "aside"                          -> "aside <new name>"
-//              "replace N", N bytes, end of input -> "ok" or "failed <why>"
-//              end of input                     -> ends, the file as it was
-// Anything else, or input that ends early, ends it at once without touching the file.
+// On standard input and output, lines end in "\n" and N is decimal without sign or leading zero.
+// At its start, without the lock, it says
+//   "read N" and the N bytes read, or "missing", or "missing <name moved aside>" when something
+//   else than a file was there (moved aside under the lock, after looking again under it);
+//   else "refused <why>" (too large, no memory, unreadable), "busy" or "failed <why>", and ends.
+// Then it takes
+//   "aside" (after "read")             -> "aside <new name>"; from then on the workbook read is
+//                                         a missing one
+//   "replace N", N bytes, end of input -> "ok"
+//   end of input                       -> ends, the file as it was
+// and each of the two, with the lock taken, answers instead "changed" when the workbook is not the
+// one read (a file there where none was counts, and none where one was), "busy" when another run
+// kept the lock for kLockMilliseconds, or "failed <why>", and ends. Anything else, or input that
+// ends early, ends it at once (status 2) without touching the file. A run lasts at most
+// kLifetimeSeconds; once it asks for the lock, at most kLockedSeconds more.
 //
 // Plain C library only (no exceptions, no C++ library), so that it links to nothing but libc.
 
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -31,17 +42,11 @@ namespace {
 
 constexpr char kFolder[] = IM_WRITER_FOLDER;
 constexpr char kWorkbook[] = IM_WRITER_WORKBOOK;
-constexpr char kLockName[] = ".lock";
-constexpr char kTemporaryPrefix[] = ".workbook-";  // workbook_io::Replace's temporary files
-// Files moved aside as damaged kept at most: each may be as large as a workbook, so that no
-// account fills the disk by moving one aside after another.
-constexpr int kMaxDamaged = 20;
-// Long enough for a session to merge the largest workbook; a stalled caller holds the lock no
-// longer than this.
-constexpr unsigned kLifetimeSeconds = 30;
-constexpr size_t kMaxBytes = workbook_io::kMaxWorkbookBytes;
-static_assert(kMaxBytes == 64u << 20, "kTooLarge names the bound");
-constexpr char kTooLarge[] = "the workbook is larger than 64 MB";
+constexpr workbook_io::Lock kLock{".lock", 0600, workbook_store::kLockMilliseconds};
+// Long enough for a session to merge the largest workbook between reading and replacing it.
+constexpr unsigned kLifetimeSeconds = 120;
+// Counted from the moment the lock is asked for: the wait for it, then one rename or one write.
+constexpr unsigned kLockedSeconds = 30;
 
 [[noreturn]] void Abort() { _exit(2); }
 
@@ -54,7 +59,7 @@ void Say(const char* word, const char* detail = nullptr) {
   }
 }
 
-[[noreturn]] void Fail(const char* word, const char* why) {
+[[noreturn]] void Fail(const char* word, const char* why = nullptr) {
   Say(word, why);
   _exit(1);
 }
@@ -85,26 +90,33 @@ void Isolate() {
 }
 
 // Removes the temporary files a writer killed half-way left behind (only writers make files
-// here, and the lock says none is writing now); counts the workbooks moved aside.
-int TidyUp(int folder) {
-  int damaged = 0;
+// here, and the lock says none is writing now).
+void TidyUp(int folder) {
   const int listing = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   DIR* dir = listing < 0 ? nullptr : fdopendir(listing);
-  if (!dir) return kMaxDamaged;
+  if (!dir) return;
   while (const dirent* entry = readdir(dir)) {
     struct stat st {};
-    if (strncmp(entry->d_name, kWorkbook, sizeof kWorkbook - 1) == 0 &&
-        strncmp(entry->d_name + sizeof kWorkbook - 1, ".damaged", 8) == 0) {
-      ++damaged;
-    } else if (strncmp(entry->d_name, kTemporaryPrefix, sizeof kTemporaryPrefix - 1) == 0 &&
-        strlen(entry->d_name) == sizeof kTemporaryPrefix - 1 + 6 &&
-        fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-        st.st_uid == geteuid()) {
+    if (workbook_io::IsTemporary(entry->d_name) && fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(st.st_mode) && st.st_uid == geteuid()) {
       unlinkat(folder, entry->d_name, 0);
     }
   }
   closedir(dir);
-  return damaged;
+}
+
+// Takes the lock for one change of the workbook read as `read`, and ends the run with the answer
+// when it cannot be had or the workbook is another one now.
+int LockUnchanged(int folder, const workbook_io::Version& read) {
+  alarm(kLockedSeconds);
+  const int lock = workbook_io::LockWithin(folder, kLock);
+  if (lock < 0) {
+    if (errno == EWOULDBLOCK) Fail("busy");
+    Fail("failed", "the shared folder's lock cannot be taken");
+  }
+  if (!workbook_io::Unchanged(folder, kWorkbook, read)) Fail("changed");
+  TidyUp(folder);
+  return lock;
 }
 
 // One command line without its "\n"; false at the end of input before the line began.
@@ -130,46 +142,44 @@ size_t ParseLength(const char* text) {
   for (const char* c = text; *c; ++c) {
     if (*c < '0' || *c > '9') Abort();
     value = value * 10 + static_cast<size_t>(*c - '0');
-    if (value > kMaxBytes) Abort();
+    if (value > workbook_io::kMaxWorkbookBytes) Abort();
   }
   return value;
 }
 
-// Sends the workbook as it is; true when there was one.
-bool SendCurrent(int folder) {
-  struct stat st {};
-  char aside[256];
-  switch (workbook_io::Inspect(folder, kWorkbook, &st)) {
-    case workbook_io::Entry::kMissing:
-      Say("missing");
-      return false;
-    case workbook_io::Entry::kOther:
-      if (!workbook_io::MoveAside(folder, kWorkbook, aside, sizeof aside)) {
-        Fail("failed", "what is in the workbook's place cannot be moved aside");
-      }
-      Say("missing", aside);
-      return false;
-    case workbook_io::Entry::kError:
-      Fail("failed", "the workbook cannot be looked at");
-    case workbook_io::Entry::kRegular:
+char* Grow(void* storage, size_t capacity) {
+  char** bytes = static_cast<char**>(storage);
+  char* grown = static_cast<char*>(realloc(*bytes, capacity));
+  if (grown) *bytes = grown;
+  return grown;
+}
+
+// Sends the workbook as it is now; its version.
+workbook_io::Version SendCurrent(int folder) {
+  char* bytes = nullptr;
+  workbook_io::Reading reading{Grow, &bytes};
+  const workbook_io::Found found = workbook_io::ReadWorkbook(folder, kWorkbook, kLock, &reading);
+  switch (found) {
+    case workbook_io::Found::kFile: {
+      char length[32];
+      snprintf(length, sizeof length, "%zu", reading.size);
+      Say("read", length);
+      if (!workbook_io::WriteAll(1, bytes, reading.size)) Abort();
       break;
+    }
+    case workbook_io::Found::kMissing:
+      Say("missing", reading.aside[0] ? reading.aside : nullptr);
+      break;
+    case workbook_io::Found::kBusy:
+      Fail("busy");
+    case workbook_io::Found::kTooLarge:
+    case workbook_io::Found::kNoMemory:
+    case workbook_io::Found::kUnreadable:
+    case workbook_io::Found::kStuck:
+      Fail("refused", workbook_io::Why(found));
   }
-  const int fd = workbook_io::OpenRegular(folder, kWorkbook, &st);
-  if (fd < 0) Fail("failed", "the workbook cannot be opened");
-  if (st.st_size < 0 || static_cast<size_t>(st.st_size) > kMaxBytes) Fail("refused", kTooLarge);
-  const size_t capacity = static_cast<size_t>(st.st_size) + 1;
-  char* bytes = static_cast<char*>(malloc(capacity));
-  if (!bytes) Fail("refused", "no memory for the workbook");
-  const ssize_t size = workbook_io::ReadUpTo(fd, bytes, capacity);
-  close(fd);
-  if (size < 0) Fail("refused", "the workbook cannot be read");
-  if (static_cast<size_t>(size) > kMaxBytes) Fail("refused", kTooLarge);
-  char length[32];
-  snprintf(length, sizeof length, "%zd", size);
-  Say("read", length);
-  if (!workbook_io::WriteAll(1, bytes, static_cast<size_t>(size))) Abort();
   free(bytes);
-  return true;
+  return reading.version;
 }
 
 }  // namespace
@@ -184,35 +194,30 @@ int main() {
   if (st.st_uid != geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH))) {
     Fail("failed", "the shared folder is not the writer's own");
   }
-  if (workbook_io::LockWithin(folder, kLockName, 0600, workbook_store::kLockMilliseconds) < 0) {
-    if (errno == EWOULDBLOCK) Fail("busy", nullptr);
-    Fail("failed", "the shared folder's lock cannot be taken");
-  }
-  const int damaged = TidyUp(folder);
-  bool present = SendCurrent(folder);
+  workbook_io::Version read = SendCurrent(folder);
 
   char command[32];
   while (ReadCommand(command, sizeof command)) {
-    if (strcmp(command, "aside") == 0 && present) {
-      if (damaged >= kMaxDamaged) Fail("failed", "too many damaged workbooks are kept already");
-      char aside[256];
+    if (strcmp(command, "aside") == 0 && read.type == S_IFREG) {
+      const int lock = LockUnchanged(folder, read);
+      char aside[NAME_MAX + 1];
       if (!workbook_io::MoveAside(folder, kWorkbook, aside, sizeof aside)) {
         Fail("failed", "the workbook cannot be moved aside");
       }
+      close(lock);
       Say("aside", aside);
-      present = false;
+      read = {};
     } else if (strncmp(command, "replace ", 8) == 0) {
       const size_t size = ParseLength(command + 8);
       char* bytes = static_cast<char*>(malloc(size));
-      if (!bytes) Abort();
+      if (!bytes) Fail("failed", "there is not enough memory for the workbook");
       char more;
       if (workbook_io::ReadUpTo(0, bytes, size) != static_cast<ssize_t>(size) ||
           workbook_io::ReadUpTo(0, &more, 1) != 0) {
         Abort();
       }
-      if (!workbook_io::Replace(kFolder, folder, kWorkbook, bytes, size, 0644)) {
-        Fail("failed", "the workbook cannot be written");
-      }
+      LockUnchanged(folder, read);
+      if (!workbook_io::Replace(folder, kWorkbook, bytes, size, 0644)) Fail("failed", "the workbook cannot be written");
       Say("ok");
       return 0;
     } else {

@@ -1,10 +1,13 @@
 // The shared folder's workbook, which only the package's writer program may change: each
-// transaction is one run of that program, which holds the folder's lock from the moment it has
-// read the workbook until it has written the new one or ended (writer/workbook_writer.cpp has
-// the exchange). The program itself stays an ordinary process of the account.
+// transaction is one run of that program, which reads the workbook without the folder's lock and
+// takes the lock only to move it aside or replace it, once the whole command is in
+// (writer/workbook_writer.cpp has the exchange). The program itself stays an ordinary process of
+// the account; the administrator's session runs it as the writer's own user.
 
-#include <spawn.h>
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +29,8 @@ class WriterStore : public Store {
 
   Status Read(std::string* bytes, std::string* movedAside, std::string* why) override {
     End();
+    bytes->clear();
+    movedAside->clear();
     if (!Start(why)) return Status::kFailed;
     std::string line;
     if (!ReadLine(&line)) {
@@ -38,46 +43,35 @@ class WriterStore : public Store {
     }
     if (line.starts_with("read ")) {
       const size_t size = std::strtoull(line.c_str() + 5, nullptr, 10);
-      bytes->resize(size <= workbook_io::kMaxWorkbookBytes ? size : 0);
-      if (size <= workbook_io::kMaxWorkbookBytes && ReadExactly(bytes->data(), size)) return Status::kRead;
+      if (size <= workbook_io::kMaxWorkbookBytes) {
+        bytes->resize(size);
+        if (ReadExactly(bytes->data(), size)) return Status::kRead;
+      }
+      bytes->clear();
       return Ended(Status::kFailed, why, "the workbook writer's answer was cut short");
     }
-    if (line == "busy") {
-      return Ended(Status::kBusy, why, "another session kept the shared workbook locked for " +
-                                           std::to_string(kLockMilliseconds / 1000) + " s");
-    }
-    if (line.starts_with("refused ")) return Ended(Status::kRefused, why, line.substr(8));
-    return Ended(Status::kFailed, why,
-                 line.starts_with("failed ") ? line.substr(7) : "the workbook writer answered " + line);
+    return Answer(line, why);
   }
 
-  Status MoveAside(std::string* moved, std::string* why) override {
+  Status MoveAside(std::string* aside, std::string* why) override {
     std::string line;
-    if (fd_ >= 0 && Send("aside\n") && ReadLine(&line) && line.starts_with("aside ")) {
-      *moved = folder_ + line.substr(6);
-      return Status::kDone;
-    }
-    End();
-    *why = "cannot be moved aside";
-    return Status::kFailed;
+    if (fd_ < 0) return Ended(Status::kFailed, why, "the shared workbook was not read first");
+    if (!Send("aside\n") || !ReadLine(&line)) return Answer("", why);
+    if (!line.starts_with("aside ")) return Answer(line, why);
+    *aside = folder_ + line.substr(6);
+    return Status::kDone;
   }
 
-  Status Commit(std::string_view bytes, std::string* why) override { return CommitOld(bytes, why) ? Status::kDone : Status::kFailed; }
-
-  bool CommitOld(std::string_view bytes, std::string* why) {
+  Status Commit(std::string_view bytes, std::string* why) override {
     std::string line;
-    bool ok = false;
-    if (fd_ < 0) {
-      *why = "the shared workbook was not read first";
-    } else if (bytes.empty() || bytes.size() > workbook_io::kMaxWorkbookBytes) {
-      *why = "the workbook would be empty or larger than " + std::to_string(workbook_io::kMaxWorkbookBytes >> 20) + " MB";
-    } else {
-      ok = Send("replace " + std::to_string(bytes.size()) + "\n") && Send(bytes) && ::shutdown(fd_, SHUT_WR) == 0 &&
-           ReadLine(&line) && line == "ok";
-      if (!ok) *why = line.starts_with("failed ") ? line.substr(7) : "the workbook writer did not confirm the save";
-    }
-    End();
-    return ok;
+    if (fd_ < 0) return Ended(Status::kFailed, why, "the shared workbook was not read first");
+    if (bytes.empty()) return Ended(Status::kFailed, why, "the workbook would be empty");
+    if (bytes.size() > workbook_io::kMaxWorkbookBytes) return Ended(Status::kRefused, why, workbook_io::kTooLarge);
+    // The writer's reason, when it ended before taking everything in, is read all the same.
+    if (Send("replace " + std::to_string(bytes.size()) + "\n")) Send(bytes);
+    ::shutdown(fd_, SHUT_WR);
+    ReadLine(&line);
+    return line == "ok" ? Ended(Status::kDone, why, "") : Answer(line, why);
   }
 
   void End() override {
@@ -92,34 +86,64 @@ class WriterStore : public Store {
   // One socket as the program's standard input and output: a send to a program that has ended
   // fails instead of raising SIGPIPE, and shutting down our side ends its input.
   bool Start(std::string* why) {
+    const int program = ::open(program_.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (program < 0 || ::fstat(program, &st) != 0) {
+      *why = "the workbook writer " + program_ + " cannot be started: " + std::strerror(errno);
+      if (program >= 0) ::close(program);
+      return false;
+    }
     // The writer's own user owns the writer: were it ever taken over, it could rewrite the
-    // program and come back as whoever runs it next. The administrator never runs it.
-    if (::getuid() == 0 || ::geteuid() == 0) {
-      *why = "the administrator's account does not run the workbook writer";
+    // program and come back as whoever runs it next. So the administrator's session becomes that
+    // user before it runs the program, and never runs one root owns.
+    const bool administrator = ::getuid() == 0 || ::geteuid() == 0;
+    if (administrator && (st.st_uid == 0 || st.st_gid == 0)) {
+      ::close(program);
+      *why = "the workbook writer " + program_ + " belongs to the administrator";
       return false;
     }
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
       *why = std::string("no socket for the workbook writer: ") + std::strerror(errno);
+      ::close(program);
       return false;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], 0);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
     char* argv[] = {program_.data(), nullptr};
     char* envp[] = {nullptr};
-    const int error = ::posix_spawn(&pid_, program_.c_str(), &actions, nullptr, argv, envp);
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      // Only async-signal-safe calls: another thread may have held any lock at the fork.
+      if (::dup2(ends[1], 0) < 0 || ::dup2(ends[1], 1) < 0) ::_exit(127);
+      if (administrator && (::setgroups(0, nullptr) != 0 || ::setresgid(st.st_gid, st.st_gid, st.st_gid) != 0 ||
+                            ::setresuid(st.st_uid, st.st_uid, st.st_uid) != 0)) {
+        ::_exit(127);
+      }
+      ::fexecve(program, argv, envp);
+      ::_exit(127);
+    }
+    const int error = errno;
     ::close(ends[1]);
-    if (error != 0) {
+    ::close(program);
+    if (pid_ < 0) {
       ::close(ends[0]);
-      pid_ = -1;
       *why = "the workbook writer " + program_ + " cannot be started: " + std::strerror(error);
       return false;
     }
     fd_ = ends[0];
     return true;
+  }
+
+  // A line that ends the run, as a status.
+  Status Answer(const std::string& line, std::string* why) {
+    if (line == "changed") return Ended(Status::kChanged, why, "another session saved the shared workbook meanwhile");
+    if (line == "busy") {
+      return Ended(Status::kBusy, why, "another session kept the shared workbook locked for " +
+                                           std::to_string(kLockMilliseconds / 1000) + " s");
+    }
+    if (line.starts_with("refused ")) return Ended(Status::kRefused, why, line.substr(8));
+    if (line.starts_with("failed ")) return Ended(Status::kFailed, why, line.substr(7));
+    return Ended(Status::kFailed, why,
+                 line.empty() ? "the workbook writer ended without answering" : "the workbook writer answered " + line);
   }
 
   Status Ended(Status status, std::string* why, std::string text) {
@@ -156,6 +180,7 @@ class WriterStore : public Store {
       if (c == '\n') return true;
       line->push_back(c);
     }
+    line->clear();
     return false;
   }
 

@@ -18,8 +18,8 @@ bool InFolderOf(const std::string& path, std::string_view bytes, Publish publish
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   const int folder = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder < 0) return false;
-  const bool ok = !name.empty() && publish(folderPath.c_str(), folder, name.c_str(), bytes.data(), bytes.size(),
-                                           workbook_io::AccountFileMode());
+  const bool ok =
+      !name.empty() && publish(folder, name.c_str(), bytes.data(), bytes.size(), workbook_io::AccountFileMode());
   ::close(folder);
   return ok;
 }

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -58,37 +59,70 @@ class WorkbookWriterTest : public testing::Test {
     platform::headless::Reset();
   }
 
-  // What the writer answers the pupil's account that sends it `input`, with a polluted environment.
-  static std::string Run(const std::string& input) {
-    int in[2], out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return "no pipe";
-    // Opened while root may still reach it: the pupil need not reach the build folder.
-    const int program = ::open(kCopy.c_str(), O_RDONLY | O_CLOEXEC);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      char* argv[] = {const_cast<char*>("workbook-writer"), nullptr};
-      char* envp[] = {const_cast<char*>("TMPDIR=/tmp"), const_cast<char*>("LC_ALL=C.UTF-8"), nullptr};
-      if (::dup2(in[0], 0) < 0 || ::dup2(out[1], 1) < 0 || ::setgroups(0, nullptr) != 0 ||
-          ::setresgid(kPupil, kPupil, kPupil) != 0 || ::setresuid(kPupil, kPupil, kPupil) != 0) {
+  // The writer as the pupil's account runs it, with a polluted environment; its input stays
+  // open until Finish.
+  class Writer {
+   public:
+    Writer() {
+      int in[2], out[2];
+      if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
+      // Opened while root may still reach it: the pupil need not reach the build folder.
+      const int program = ::open(kCopy.c_str(), O_RDONLY | O_CLOEXEC);
+      pid_ = ::fork();
+      if (pid_ == 0) {
+        char* argv[] = {const_cast<char*>("workbook-writer"), nullptr};
+        char* envp[] = {const_cast<char*>("TMPDIR=/tmp"), const_cast<char*>("LC_ALL=C.UTF-8"), nullptr};
+        if (::dup2(in[0], 0) < 0 || ::dup2(out[1], 1) < 0 || ::setgroups(0, nullptr) != 0 ||
+            ::setresgid(kPupil, kPupil, kPupil) != 0 || ::setresuid(kPupil, kPupil, kPupil) != 0) {
+          ::_exit(127);
+        }
+        ::fexecve(program, argv, envp);
         ::_exit(127);
       }
-      ::fexecve(program, argv, envp);
-      ::_exit(127);
+      ::close(in[0]);
+      ::close(out[1]);
+      ::close(program);
+      in_ = in[1];
+      out_ = out[0];
     }
-    ::close(in[0]);
-    ::close(out[1]);
-    ::close(program);
-    if (::write(in[1], input.data(), input.size()) < 0) {
-      // It may end before reading everything.
+    ~Writer() { Finish(""); }
+
+    // Its first answer: the line, and the bytes "read N" announces.
+    std::string First() {
+      std::string answer;
+      for (char c = 0; c != '\n' && ::read(out_, &c, 1) == 1;) answer += c;
+      return answer.starts_with("read ") ? answer + Take(std::stoul(answer.substr(5))) : answer;
     }
-    ::close(in[1]);
-    std::string answer;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, static_cast<size_t>(n));
-    ::close(out[0]);
-    ::waitpid(pid, nullptr, 0);
-    return answer;
-  }
+
+    void Send(const std::string& input) {
+      if (::write(in_, input.data(), input.size()) < 0) {}  // it may end before reading everything
+    }
+
+    // Sends the rest of its input, ends that, and returns what it answered since First.
+    std::string Finish(const std::string& input) {
+      if (pid_ <= 0) return "";
+      Send(input);
+      ::close(in_);
+      const std::string answer = Take(~size_t{0});
+      ::close(out_);
+      ::waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+      return answer;
+    }
+
+   private:
+    std::string Take(size_t size) {
+      std::string bytes;
+      for (char c; bytes.size() < size && ::read(out_, &c, 1) == 1;) bytes += c;
+      return bytes;
+    }
+
+    pid_t pid_ = -1;
+    int in_ = -1, out_ = -1;
+  };
+
+  // What the writer answers the pupil's account that sends it `input`.
+  static std::string Run(const std::string& input) { return Writer().Finish(input); }
 };
 
 TEST_F(WorkbookWriterTest, OnlyACompleteMessageReplacesTheWorkbook) {
@@ -111,13 +145,44 @@ TEST_F(WorkbookWriterTest, OnlyACompleteMessageReplacesTheWorkbook) {
   EXPECT_EQ(Run("aside\nreplace 6\nsecond"), "read 5\nfirstaside " + kName + ".damaged\nok\n");
   EXPECT_EQ(Read(kWorkbook + ".damaged"), "first");
   EXPECT_EQ(Read(kWorkbook), "second");
-  // Workbooks moved aside one after another do not fill the disk.
-  for (int n = 2; n <= 20; ++n) {
-    EXPECT_EQ(Run("aside\nreplace 6\nsecond").substr(13),
-              "aside " + kName + ".damaged-" + std::to_string(n) + "\nok\n");
-  }
-  EXPECT_EQ(Run("aside\n"), "read 6\nsecondfailed too many damaged workbooks are kept already\n");
-  EXPECT_FALSE(fs::exists(kWorkbook + ".damaged-21"));
+}
+
+TEST_F(WorkbookWriterTest, CallersThatStallHoldNoLockAndAChangeAfterAnotherRunsIsRefused) {
+  EXPECT_EQ(Run("replace 5\nfirst"), "missing\nok\n");
+  Writer silent, halfway;
+  EXPECT_EQ(silent.First(), "read 5\nfirst");
+  EXPECT_EQ(halfway.First(), "read 5\nfirst");
+  halfway.Send("replace 6\nsec");
+  EXPECT_EQ(Run("replace 6\nsecond"), "read 5\nfirstok\n");
+  EXPECT_EQ(halfway.Finish("ond"), "changed\n");
+  EXPECT_EQ(silent.Finish("aside\n"), "changed\n");
+  EXPECT_EQ(Read(kWorkbook), "second");
+  EXPECT_FALSE(fs::exists(kWorkbook + ".damaged"));
+  // None where there was one.
+  Writer present;
+  EXPECT_EQ(present.First(), "read 6\nsecond");
+  ASSERT_EQ(::unlink(kWorkbook.c_str()), 0);
+  EXPECT_EQ(present.Finish("replace 5\nthird"), "changed\n");
+  EXPECT_FALSE(fs::exists(kWorkbook));
+}
+
+TEST_F(WorkbookWriterTest, TheNewestTwentyMovedAsideAreKeptAndNeverKeepAWorkbookFromBeingMovedAside) {
+  // The oldest: an account's folder (never removed with what is in it), an empty folder, a link.
+  const std::string old = kWorkbook + ".damaged-";
+  fs::create_directories(old + "10/own");
+  fs::create_directory(old + "11");
+  std::ofstream(kRoot + "/target") << "target";
+  fs::create_symlink(kRoot + "/target", old + "12");
+  for (int n = 13; n <= 31; ++n) std::ofstream(old + std::to_string(n)) << n;
+  EXPECT_EQ(Run("replace 7\ndamaged"), "missing\nok\n");
+  EXPECT_EQ(Run("aside\n"), "read 7\ndamagedaside " + kName + ".damaged\n");
+  int kept = 0;
+  for (const auto& entry : fs::directory_iterator(kFolder)) kept += entry.path().filename().string().starts_with(kName + ".damaged");
+  EXPECT_EQ(kept, 20 + 1) << "and the folder that is not empty";
+  EXPECT_TRUE(fs::exists(old + "10/own"));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(old + "11")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(old + "12")));
+  EXPECT_EQ(Read(kRoot + "/target"), "target");
 }
 
 TEST_F(WorkbookWriterTest, ALinkOrAFifoInTheWorkbooksPlaceIsMovedAsideNotFollowed) {
@@ -145,9 +210,22 @@ TEST_F(WorkbookWriterTest, TheSharedStoreReadsAndWritesThroughTheWriter) {
   EXPECT_EQ(workbook_store::SharedStore(kFolder + "/old/" + kName), nullptr);
   EXPECT_EQ(workbook_store::SharedStore(kFolder + "/another.xls"), nullptr);  // the writer writes only its own
   std::string bytes, aside, why;
-  // Never the administrator: a writer taken over by its own user would come back as root.
+  // The administrator's session runs the writer as the writer's own user (set-ID or not), and
+  // never one of root's.
+  ASSERT_EQ(::chmod(kCopy.c_str(), 0755), 0);
+  {
+    const auto store = workbook_store::SharedStore(kWorkbook);
+    ASSERT_EQ(store->Read(&bytes, &aside, &why), Status::kMissing) << why;
+    ASSERT_EQ(store->Commit("<Workbook/>", &why), Status::kDone) << why;
+    struct stat st {};
+    ASSERT_EQ(::lstat(kWorkbook.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, kWriter);
+  }
+  ASSERT_EQ(::chown(kCopy.c_str(), 0, 0), 0);
   EXPECT_EQ(workbook_store::SharedStore(kWorkbook)->Read(&bytes, &aside, &why), Status::kFailed);
   EXPECT_NE(why.find("administrator"), std::string::npos) << why;
+  ASSERT_EQ(::chown(kCopy.c_str(), kWriter, kWriter), 0);
+  ASSERT_EQ(::chmod(kCopy.c_str(), 06755), 0);
   const pid_t pupil = ::fork();
   if (pupil != 0) {
     int status = -1;
@@ -163,18 +241,19 @@ TEST_F(WorkbookWriterTest, TheSharedStoreReadsAndWritesThroughTheWriter) {
     ::_exit(127);
   }
   [&] {
-    const auto store = workbook_store::SharedStore(kWorkbook);
+    const auto store = workbook_store::SharedStore(kWorkbook), other = workbook_store::SharedStore(kWorkbook);
     ASSERT_TRUE(store);
-    ASSERT_EQ(store->Read(&bytes, &aside, &why), Status::kMissing) << why;
-    ASSERT_EQ(store->Commit("<Workbook/>", &why), Status::kDone) << why;
     ASSERT_EQ(store->Read(&bytes, &aside, &why), Status::kRead) << why;
-    EXPECT_EQ(bytes, "<Workbook/>");
-    std::string moved;
-    EXPECT_EQ(store->MoveAside(&moved, &why), Status::kDone);
-    EXPECT_EQ(moved, kWorkbook + ".damaged");
+    ASSERT_EQ(other->Read(&bytes, &aside, &why), Status::kRead) << why;
+    ASSERT_EQ(other->Commit("<Workbook>other</Workbook>", &why), Status::kDone) << why;
+    EXPECT_EQ(store->MoveAside(&aside, &why), Status::kChanged) << why;
+    ASSERT_EQ(store->Read(&bytes, &aside, &why), Status::kRead) << why;
+    EXPECT_EQ(bytes, "<Workbook>other</Workbook>");
+    EXPECT_EQ(store->MoveAside(&aside, &why), Status::kDone) << why;
+    EXPECT_EQ(aside, kWorkbook + ".damaged");
     store->End();
     EXPECT_FALSE(fs::exists(kWorkbook));
-    EXPECT_EQ(Read(kWorkbook + ".damaged"), "<Workbook/>");
+    EXPECT_EQ(Read(kWorkbook + ".damaged"), "<Workbook>other</Workbook>");
 
     platform::headless::SetWorkbookWriterProgram(kRoot + "/no-writer");
     EXPECT_EQ(workbook_store::SharedStore(kWorkbook)->Read(&bytes, &aside, &why), Status::kFailed);
