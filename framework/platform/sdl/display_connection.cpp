@@ -1,13 +1,14 @@
 // Xlib meets a broken connection (the X server ended: logout, shutdown) inside whatever call
-// found it, calls the I/O error handler, then the connection's exit handler, and by default
-// exits in the first. Where libX11 has exit handlers (1.7 on), both of ours return: the call
-// under way returns with the connection marked broken, Xlib sends nothing more on it, and the
-// backend, finding the display lost once SDL returns, never calls into SDL's video again; the
-// loop then closes the window as a close does, which saves the rows, and the save is bounded as
-// every save is. Only the loop's thread talks to X (posts from other threads wake it through a
-// pipe of ours, not SDL's wake-up message), so the loss is always met there. An older libX11
-// offers no way back short of a longjmp out of Xlib and SDL, which would leave their state and
-// locks half-changed: there Xlib ends the program as it always did.
+// found it, calls the I/O error handler, then, where libX11 has them (1.7 on), the connection's
+// exit handler; the default of either exits. Returning is not enough: the call under way may be
+// one that waits for an event (SDL's window teardown waits for the unmap), and Xlib would spin
+// in it for ever. So every call into SDL that may talk to X runs inside TalkToDisplay, on the
+// loop's thread alone (posts from other threads wake the loop through a pipe of ours, not SDL's
+// wake-up message), and our I/O handler longjmps back out of Xlib and SDL to it. The display is
+// then left exactly as it is: the backend never calls into SDL's video again, nothing more is
+// sent, and the loop closes the window as a close does, which saves the rows as any save does.
+// An error outside TalkToDisplay (none is expected) returns through the exit handler so that the
+// loop still gets to save; a libX11 without exit handlers then exits there, as it always did.
 // libX11 is reached through the copy SDL loaded, so the program gains no link to it.
 
 #include "framework/platform/sdl/display_connection.h"
@@ -15,6 +16,8 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_syswm.h>
 #include <dlfcn.h>
+
+#include <csetjmp>
 
 #include "framework/platform/session_end.h"
 
@@ -27,11 +30,14 @@ using SetIOErrorExitHandler = void (*)(Display*, XIOErrorExitHandler, void*);
 
 Display* g_display = nullptr;
 XIOErrorHandler g_previous = nullptr;
+std::jmp_buf g_talking;
+bool g_inTalk = false;
 
 int OnIOError(Display* display) {
   // Another connection of the program's is not ours to keep alive.
   if (display != g_display) return g_previous ? g_previous(display) : 0;
   NoteDisplayLost();
+  if (g_inTalk) std::longjmp(g_talking, 1);
   return 0;
 }
 
@@ -47,14 +53,26 @@ int WatchDisplayConnection(SDL_Window* window) {
   if (!x11) return -1;
   auto setHandler = reinterpret_cast<SetIOErrorHandler>(dlsym(x11, "XSetIOErrorHandler"));
   auto setExitHandler = reinterpret_cast<SetIOErrorExitHandler>(dlsym(x11, "XSetIOErrorExitHandler"));
-  // SDL keeps the library loaded while the window lives.
+  // SDL keeps the library loaded while its video lives.
   dlclose(x11);
-  if (!setHandler || !setExitHandler) return -1;
+  if (!setHandler) return -1;
   g_display = info.info.x11.display;
-  setExitHandler(g_display, OnIOErrorExit, nullptr);
+  if (setExitHandler) setExitHandler(g_display, OnIOErrorExit, nullptr);
   const XIOErrorHandler previous = setHandler(OnIOError);
   if (previous != OnIOError) g_previous = previous;
   return ConnectionNumber(g_display);
+}
+
+bool TalkToDisplay(void (*talk)(void*), void* context) {
+  if (DisplayLost()) return false;
+  if (setjmp(g_talking) != 0) {
+    g_inTalk = false;
+    return false;
+  }
+  g_inTalk = true;
+  talk(context);
+  g_inTalk = false;
+  return true;
 }
 
 }  // namespace platform::sdl

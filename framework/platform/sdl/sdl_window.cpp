@@ -109,7 +109,8 @@ bool VideoUsable() { return g_videoReady && !DisplayLost(); }
 void PumpSystemEvents() {
   if (!VideoUsable()) return;
   SDL_Event event;
-  while (SDL_PollEvent(&event)) {
+  int polled = 0;
+  while (sdl::TalkToDisplay([&] { polled = SDL_PollEvent(&event); }) && polled) {
     if (event.type == g_wakeEvent || !g_desktop.input) continue;
     if (event.type == SDL_MOUSEMOTION) ToClient(&event.motion.x, &event.motion.y);
     if (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP) ToClient(&event.button.x, &event.button.y);
@@ -191,25 +192,27 @@ void DestroyNativeWindow() {
   Desktop& d = g_desktop;
   g_videoReady = false;
   g_displayFd = -1;
-  // Taking down a window on a display that went away would talk to it: the process ends soon.
-  if (!DisplayLost()) {
+  // A display that went away, before or meanwhile, is left as it is: the process ends soon.
+  sdl::TalkToDisplay([&d] {
     if (d.frame) SDL_DestroyTexture(d.frame);
     if (d.renderer) SDL_DestroyRenderer(d.renderer);
     if (d.window) SDL_DestroyWindow(d.window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-  }
+  });
   d = Desktop{};
 }
 
 void ShowNativeWindow() {
-  if (!g_desktop.window || !VideoUsable()) return;
-  SDL_ShowWindow(g_desktop.window);
-  SDL_RaiseWindow(g_desktop.window);
+  if (!g_desktop.window) return;
+  const bool shown = sdl::TalkToDisplay([] {
+    SDL_ShowWindow(g_desktop.window);
+    SDL_RaiseWindow(g_desktop.window);
+    SDL_PumpEvents();
+  });
   // The pointer may already rest over the window: learn where before the first move.
   int x = 0;
   int y = 0;
-  SDL_PumpEvents();
-  if (SDL_GetMouseFocus() == g_desktop.window) {
+  if (shown && SDL_GetMouseFocus() == g_desktop.window) {
     SDL_GetMouseState(&x, &y);
     SDL_Event move{};
     move.type = SDL_MOUSEMOTION;
@@ -228,7 +231,7 @@ POINT CursorPos() {
 RECT ClientRect() { return RECT{0, 0, g_desktop.width, g_desktop.height}; }
 
 void SetCursorVisible(bool visible) {
-  if (VideoUsable()) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+  if (g_videoReady) sdl::TalkToDisplay([visible] { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); });
 }
 
 void WakeUp() {
@@ -264,8 +267,7 @@ namespace {
 
 void WaitOnDisplay(int fd, unsigned ms) {
   // What SDL has already read off the connection would not show on it.
-  SDL_PumpEvents();
-  if (DisplayLost() || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
+  if (!sdl::TalkToDisplay([] { SDL_PumpEvents(); }) || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
   pollfd waits[] = {{fd, POLLIN, 0}, {g_wakePipe[0], POLLIN, 0}};
   poll(waits, 2, static_cast<int>(ms));
   char drained[64];
@@ -281,7 +283,7 @@ void WaitForInput(unsigned ms) {
     WaitOnDisplay(fd, std::min(ms, kLongestSdlWaitMs));
   } else if (VideoUsable()) {
     // A post from another thread pushes an event (WakeUp), which ends this wait as input does.
-    SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min(ms, kLongestSdlWaitMs)));
+    sdl::TalkToDisplay([ms] { SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min(ms, kLongestSdlWaitMs))); });
   } else if (ms == INFINITE) {
     MessageQueue::Instance().Wait();
   } else {
@@ -300,8 +302,8 @@ bool DirectlyWritable(const SDL_PixelFormat* f) {
 void PresentOnSurface(const std::uint32_t* pixels, const RECT& changed) {
   Desktop& d = g_desktop;
   // Valid until the window is resized; SDL then makes a new one.
-  SDL_Surface* surface = SDL_GetWindowSurface(d.window);
-  if (!surface) return;
+  SDL_Surface* surface = nullptr;
+  if (!sdl::TalkToDisplay([&] { surface = SDL_GetWindowSurface(d.window); }) || !surface) return;
   if (surface != d.surface || surface->w != d.surfaceWidth || surface->h != d.surfaceHeight) d.repaint = true;
   d.surface = surface;
   d.surfaceWidth = surface->w;
@@ -324,8 +326,10 @@ void PresentOnSurface(const std::uint32_t* pixels, const RECT& changed) {
                       surface->pitch);
   }
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-  if (whole) SDL_UpdateWindowSurface(d.window);
-  else SDL_UpdateWindowSurfaceRects(d.window, &area, 1);
+  sdl::TalkToDisplay([&] {
+    if (whole) SDL_UpdateWindowSurface(d.window);
+    else SDL_UpdateWindowSurfaceRects(d.window, &area, 1);
+  });
   d.repaint = false;
 }
 
@@ -339,22 +343,24 @@ void PresentFrame(const std::uint32_t* pixels, int width, int height, const RECT
     return;
   }
   if (!d.frame) return;
-  // Only what changed is uploaded; a new texture holds nothing yet.
-  const RECT all{0, 0, width, height};
-  const RECT r = d.uploaded ? changed : all;
-  if (EqualRect(r, all)) {
-    SDL_UpdateTexture(d.frame, nullptr, pixels, width * 4);
-  } else if (!IsRectEmpty(r)) {
-    const SDL_Rect area{r.left, r.top, r.right - r.left, r.bottom - r.top};
-    SDL_UpdateTexture(d.frame, &area, pixels + static_cast<std::size_t>(r.top) * width + r.left, width * 4);
-  }
-  d.uploaded = true;
-  SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
-  SDL_RenderClear(d.renderer);
-  const sdl::Letterbox box = WindowLetterbox();
-  const SDL_Rect place{box.x, box.y, box.width, box.height};
-  SDL_RenderCopy(d.renderer, d.frame, nullptr, &place);
-  SDL_RenderPresent(d.renderer);
+  sdl::TalkToDisplay([&] {
+    // Only what changed is uploaded; a new texture holds nothing yet.
+    const RECT all{0, 0, width, height};
+    const RECT r = d.uploaded ? changed : all;
+    if (EqualRect(r, all)) {
+      SDL_UpdateTexture(d.frame, nullptr, pixels, width * 4);
+    } else if (!IsRectEmpty(r)) {
+      const SDL_Rect area{r.left, r.top, r.right - r.left, r.bottom - r.top};
+      SDL_UpdateTexture(d.frame, &area, pixels + static_cast<std::size_t>(r.top) * width + r.left, width * 4);
+    }
+    d.uploaded = true;
+    SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(d.renderer);
+    const sdl::Letterbox box = WindowLetterbox();
+    const SDL_Rect place{box.x, box.y, box.width, box.height};
+    SDL_RenderCopy(d.renderer, d.frame, nullptr, &place);
+    SDL_RenderPresent(d.renderer);
+  });
 }
 
 }  // namespace backend
