@@ -31,7 +31,8 @@ using SetIOErrorExitHandler = void (*)(Display*, XIOErrorExitHandler, void*);
 Display* g_display = nullptr;
 XIOErrorHandler g_previous = nullptr;
 std::jmp_buf g_talking;
-bool g_inTalk = false;
+// Only the loop's thread talks to X; the handler runs on the thread whose call met the error.
+thread_local bool g_inTalk = false;
 
 int OnIOError(Display* display) {
   // Another connection of the program's is not ours to keep alive.
