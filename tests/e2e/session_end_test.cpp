@@ -58,9 +58,9 @@ TEST_P(SessionEnd, TheWindowClosesItselfTheRowsAreSavedOnceAndTheProcessEndsAsTh
 
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   if (GetParam()) {
-    EXPECT_EXIT(std::exit(platform::EndSession()), testing::KilledBySignal(GetParam()), "");
+    EXPECT_EXIT(std::_Exit(platform::EndSession()), testing::KilledBySignal(GetParam()), "");
   } else {
-    EXPECT_EXIT(std::exit(platform::EndSession()), testing::ExitedWithCode(platform::kDisplayLostExitCode),
+    EXPECT_EXIT(std::_Exit(platform::EndSession()), testing::ExitedWithCode(platform::kDisplayLostExitCode),
                 "^The display.* went away; the session ended as a close ends it\n$");
   }
 }
