@@ -28,6 +28,8 @@ void SetCursorVisible(bool visible);
 // Called when a message is posted from any thread, so a backend blocked waiting for
 // system events can wake.
 void WakeUp();
+// The same from a signal handler: async-signal-safe.
+void WakeFromSignal();
 
 // The shared data folder an installed package made (UTF-8), "" where there is none.
 std::string SharedDataFolder();

@@ -5,6 +5,7 @@
 
 #include "framework/platform/backend.h"
 #include "framework/platform/message_queue.h"
+#include "framework/platform/session_end.h"
 
 namespace platform {
 
@@ -63,8 +64,11 @@ HWND CreateWindow(const WindowSpec& spec) {
     }
     s.proc = found->second.proc;
   }
+  // Before the backend starts: its libraries then find the signals taken.
+  WatchSessionEnd();
   std::string error;
   if (!backend::CreateNativeWindow(spec, &error)) {
+    StopWatchingSessionEnd();
     std::lock_guard lock(s.mutex);
     s.lastError = error;
     s.proc = nullptr;
@@ -84,6 +88,7 @@ void DestroyWindow(HWND hwnd) {
   }
   if (s.proc) s.proc(hwnd, WM_DESTROY, 0, 0);
   backend::DestroyNativeWindow();
+  StopWatchingSessionEnd();
   std::lock_guard lock(s.mutex);
   s.proc = nullptr;
 }

@@ -5,6 +5,7 @@
 
 #include "framework/platform/backend.h"
 #include "framework/platform/message_queue.h"
+#include "framework/platform/session_end.h"
 
 namespace platform {
 
@@ -21,6 +22,7 @@ std::string g_workbookWriter;
 namespace backend {
 void SetCursorVisible(bool visible) { g_cursorVisible = visible; }
 void WakeUp() {}
+void WakeFromSignal() {}
 std::string SharedDataFolder() { return g_sharedDataFolder; }
 std::string WorkbookWriterProgram() { return g_workbookWriter; }
 }  // namespace backend
@@ -29,7 +31,10 @@ std::uint64_t QueryPerformanceCounter() { return g_ticks.load(); }
 std::uint64_t QueryPerformanceFrequency() { return headless::kTicksPerSecond; }
 DWORD timeGetTime() { return static_cast<DWORD>(g_ticks.load() / (headless::kTicksPerSecond / 1000)); }
 
-bool PeekMessage(Message* out) { return MessageQueue::Instance().Peek(out); }
+bool PeekMessage(Message* out) {
+  PostSessionEnd();
+  return MessageQueue::Instance().Peek(out);
+}
 
 void WaitForInput(unsigned ms) {
   g_lastWaitMs = ms;
@@ -74,6 +79,7 @@ void Reset() {
   for (int vk = 0; vk < 256; ++vk) SetAsyncKeyState(vk, false);
   SetDebugSink(nullptr);
   ResetDevice();
+  ForgetSessionEnd();
   SetSharedDataFolder("");
   SetWorkbookWriterProgram("");
 }

@@ -32,6 +32,9 @@ bool IsCursorVisible();
 void SetCursorPos(int x, int y);
 bool IsWindowVisible();
 void FailNextWindowCreation();
+// The display goes away for good (the X server ended: logout, shutdown): the device is lost from
+// then on, and the session ends as a close ends it.
+void LoseDisplay();
 
 // --- The drawing device ----------------------------------------------------------------------
 // While lost, the device reports itself lost, Present fails and no new device can be made.
@@ -129,7 +132,8 @@ void SetSharedDataFolder(std::string folder);
 void SetWorkbookWriterProgram(std::string program);
 
 // Back to the start state: clock 0, empty queue, no idle hook, cursor count 0, no keys down,
-// the device's surroundings as after ResetDevice, no shared data folder nor its writer.
+// the device's surroundings as after ResetDevice, the display there and no signal noted, no
+// shared data folder nor its writer.
 void Reset();
 
 }  // namespace platform::headless

@@ -9,6 +9,7 @@
 #include "framework/platform/backend.h"
 #include "framework/platform/device.h"
 #include "framework/platform/headless/headless.h"
+#include "framework/platform/session_end.h"
 
 namespace platform {
 
@@ -23,7 +24,7 @@ std::function<void()> g_presentHook;
 
 namespace backend {
 
-bool DeviceLost() { return g_lost.load(); }
+bool DeviceLost() { return g_lost.load() || DisplayLost(); }
 std::size_t VideoMemoryBudget() { return g_budget.load(); }
 
 void PresentFrame(const std::uint32_t* pixels, int width, int height, const RECT& changed) {

@@ -5,6 +5,7 @@
 #include "framework/platform/backend.h"
 #include "framework/platform/device.h"
 #include "framework/platform/headless/headless.h"
+#include "framework/platform/session_end.h"
 #include "framework/platform/system_window.h"
 
 namespace platform {
@@ -63,6 +64,8 @@ void SetCursorPos(int x, int y) {
 bool IsWindowVisible() { return g_created && g_visible; }
 
 void FailNextWindowCreation() { g_failNextCreate = true; }
+
+void LoseDisplay() { NoteDisplayLost(); }
 
 }  // namespace headless
 }  // namespace platform

@@ -2,10 +2,14 @@
 // turned into window messages, and the frames shown letterboxed at the client area's aspect.
 
 #include <SDL2/SDL.h>
+#include <fcntl.h>
 #include <png.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -16,8 +20,10 @@
 #include "framework/platform/device.h"
 #include "framework/platform/fonts.h"
 #include "framework/platform/message_queue.h"
+#include "framework/platform/sdl/display_connection.h"
 #include "framework/platform/sdl/letterbox.h"
 #include "framework/platform/sdl/sdl_input.h"
+#include "framework/platform/session_end.h"
 #include "framework/platform/utf.h"
 #include "framework/platform/system_window.h"
 #include "media/embedded.h"
@@ -48,6 +54,10 @@ struct Desktop {
 Desktop g_desktop;
 std::atomic<bool> g_videoReady{false};
 std::atomic<std::uint32_t> g_wakeEvent{0};
+// On X the loop waits on the display's connection and this pipe together: posts from other
+// threads and signals write a byte to it, so no thread but the loop's ever talks to X.
+int g_wakePipe[2] = {-1, -1};
+std::atomic<int> g_displayFd{-1};
 
 const auto g_start = std::chrono::steady_clock::now();
 
@@ -93,10 +103,14 @@ void ToClient(Sint32* x, Sint32* y) {
   *y = p.y;
 }
 
+// Nothing touches SDL's video once the display has gone: its connection is dead.
+bool VideoUsable() { return g_videoReady && !DisplayLost(); }
+
 void PumpSystemEvents() {
-  if (!g_videoReady) return;
+  if (!VideoUsable()) return;
   SDL_Event event;
-  while (SDL_PollEvent(&event)) {
+  int polled = 0;
+  while (sdl::TalkToDisplay([&] { polled = SDL_PollEvent(&event); }) && polled) {
     if (event.type == g_wakeEvent || !g_desktop.input) continue;
     if (event.type == SDL_MOUSEMOTION) ToClient(&event.motion.x, &event.motion.y);
     if (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP) ToClient(&event.button.x, &event.button.y);
@@ -123,6 +137,8 @@ bool CreateNativeWindow(const WindowSpec& spec, std::string* error) {
   // The display's own window surface: SDL would otherwise put a GL renderer behind it, which
   // costs far more to start and to present than the few pixels a frame changes.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // SIGINT and SIGTERM end the session as SIGHUP does, through the platform's own handlers.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     *error = SDL_GetError();
     return false;
@@ -166,6 +182,8 @@ bool CreateNativeWindow(const WindowSpec& spec, std::string* error) {
   d.height = spec.height;
   d.input = std::make_unique<sdl::InputTranslator>(nullptr, spec.width, spec.height, !spec.windowed);
   SDL_StartTextInput();
+  if (g_wakePipe[0] < 0 && pipe2(g_wakePipe, O_NONBLOCK | O_CLOEXEC) != 0) g_wakePipe[0] = g_wakePipe[1] = -1;
+  if (g_wakePipe[0] >= 0) g_displayFd = sdl::WatchDisplayConnection(d.window);
   g_videoReady = true;
   return true;
 }
@@ -173,22 +191,28 @@ bool CreateNativeWindow(const WindowSpec& spec, std::string* error) {
 void DestroyNativeWindow() {
   Desktop& d = g_desktop;
   g_videoReady = false;
-  if (d.frame) SDL_DestroyTexture(d.frame);
-  if (d.renderer) SDL_DestroyRenderer(d.renderer);
-  if (d.window) SDL_DestroyWindow(d.window);
+  g_displayFd = -1;
+  // A display that went away, before or meanwhile, is left as it is: the process ends soon.
+  sdl::TalkToDisplay([&d] {
+    if (d.frame) SDL_DestroyTexture(d.frame);
+    if (d.renderer) SDL_DestroyRenderer(d.renderer);
+    if (d.window) SDL_DestroyWindow(d.window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+  });
   d = Desktop{};
-  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
 }
 
 void ShowNativeWindow() {
   if (!g_desktop.window) return;
-  SDL_ShowWindow(g_desktop.window);
-  SDL_RaiseWindow(g_desktop.window);
+  const bool shown = sdl::TalkToDisplay([] {
+    SDL_ShowWindow(g_desktop.window);
+    SDL_RaiseWindow(g_desktop.window);
+    SDL_PumpEvents();
+  });
   // The pointer may already rest over the window: learn where before the first move.
   int x = 0;
   int y = 0;
-  SDL_PumpEvents();
-  if (SDL_GetMouseFocus() == g_desktop.window) {
+  if (shown && SDL_GetMouseFocus() == g_desktop.window) {
     SDL_GetMouseState(&x, &y);
     SDL_Event move{};
     move.type = SDL_MOUSEMOTION;
@@ -207,14 +231,24 @@ POINT CursorPos() {
 RECT ClientRect() { return RECT{0, 0, g_desktop.width, g_desktop.height}; }
 
 void SetCursorVisible(bool visible) {
-  if (g_videoReady) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+  if (g_videoReady) sdl::TalkToDisplay([visible] { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); });
 }
 
 void WakeUp() {
-  if (!g_videoReady || !g_wakeEvent) return;
+  if (!g_videoReady) return;
+  if (g_displayFd >= 0) return WakeFromSignal();
+  if (!g_wakeEvent) return;
   SDL_Event wake{};
   wake.type = g_wakeEvent;
   SDL_PushEvent(&wake);
+}
+
+void WakeFromSignal() {
+  if (g_wakePipe[1] < 0) return;
+  const int saved = errno;
+  // A full pipe already wakes the loop.
+  [[maybe_unused]] const ssize_t written = write(g_wakePipe[1], "", 1);
+  errno = saved;
 }
 
 }  // namespace backend
@@ -225,14 +259,31 @@ DWORD timeGetTime() { return static_cast<DWORD>(NanosSinceStart() / 1'000'000); 
 
 bool PeekMessage(Message* out) {
   PumpSystemEvents();
+  PostSessionEnd();
   return MessageQueue::Instance().Peek(out);
 }
 
+namespace {
+
+void WaitOnDisplay(int fd, unsigned ms) {
+  // What SDL has already read off the connection would not show on it.
+  if (!sdl::TalkToDisplay([] { SDL_PumpEvents(); }) || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
+  pollfd waits[] = {{fd, POLLIN, 0}, {g_wakePipe[0], POLLIN, 0}};
+  poll(waits, 2, static_cast<int>(ms));
+  char drained[64];
+  while (read(g_wakePipe[0], drained, sizeof drained) > 0) {
+  }
+}
+
+}  // namespace
+
 void WaitForInput(unsigned ms) {
   if (ms == 0 || !MessageQueue::Instance().Empty()) return;
-  if (g_videoReady) {
+  if (const int fd = g_displayFd; VideoUsable() && fd >= 0) {
+    WaitOnDisplay(fd, std::min(ms, kLongestSdlWaitMs));
+  } else if (VideoUsable()) {
     // A post from another thread pushes an event (WakeUp), which ends this wait as input does.
-    SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min(ms, kLongestSdlWaitMs)));
+    sdl::TalkToDisplay([ms] { SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min(ms, kLongestSdlWaitMs))); });
   } else if (ms == INFINITE) {
     MessageQueue::Instance().Wait();
   } else {
@@ -251,8 +302,8 @@ bool DirectlyWritable(const SDL_PixelFormat* f) {
 void PresentOnSurface(const std::uint32_t* pixels, const RECT& changed) {
   Desktop& d = g_desktop;
   // Valid until the window is resized; SDL then makes a new one.
-  SDL_Surface* surface = SDL_GetWindowSurface(d.window);
-  if (!surface) return;
+  SDL_Surface* surface = nullptr;
+  if (!sdl::TalkToDisplay([&] { surface = SDL_GetWindowSurface(d.window); }) || !surface) return;
   if (surface != d.surface || surface->w != d.surfaceWidth || surface->h != d.surfaceHeight) d.repaint = true;
   d.surface = surface;
   d.surfaceWidth = surface->w;
@@ -275,8 +326,10 @@ void PresentOnSurface(const std::uint32_t* pixels, const RECT& changed) {
                       surface->pitch);
   }
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-  if (whole) SDL_UpdateWindowSurface(d.window);
-  else SDL_UpdateWindowSurfaceRects(d.window, &area, 1);
+  sdl::TalkToDisplay([&] {
+    if (whole) SDL_UpdateWindowSurface(d.window);
+    else SDL_UpdateWindowSurfaceRects(d.window, &area, 1);
+  });
   d.repaint = false;
 }
 
@@ -284,28 +337,30 @@ void PresentOnSurface(const std::uint32_t* pixels, const RECT& changed) {
 
 void PresentFrame(const std::uint32_t* pixels, int width, int height, const RECT& changed) {
   Desktop& d = g_desktop;
-  if (width != d.width || height != d.height) return;
+  if (width != d.width || height != d.height || DisplayLost()) return;
   if (d.surface) {
     PresentOnSurface(pixels, changed);
     return;
   }
   if (!d.frame) return;
-  // Only what changed is uploaded; a new texture holds nothing yet.
-  const RECT all{0, 0, width, height};
-  const RECT r = d.uploaded ? changed : all;
-  if (EqualRect(r, all)) {
-    SDL_UpdateTexture(d.frame, nullptr, pixels, width * 4);
-  } else if (!IsRectEmpty(r)) {
-    const SDL_Rect area{r.left, r.top, r.right - r.left, r.bottom - r.top};
-    SDL_UpdateTexture(d.frame, &area, pixels + static_cast<std::size_t>(r.top) * width + r.left, width * 4);
-  }
-  d.uploaded = true;
-  SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
-  SDL_RenderClear(d.renderer);
-  const sdl::Letterbox box = WindowLetterbox();
-  const SDL_Rect place{box.x, box.y, box.width, box.height};
-  SDL_RenderCopy(d.renderer, d.frame, nullptr, &place);
-  SDL_RenderPresent(d.renderer);
+  sdl::TalkToDisplay([&] {
+    // Only what changed is uploaded; a new texture holds nothing yet.
+    const RECT all{0, 0, width, height};
+    const RECT r = d.uploaded ? changed : all;
+    if (EqualRect(r, all)) {
+      SDL_UpdateTexture(d.frame, nullptr, pixels, width * 4);
+    } else if (!IsRectEmpty(r)) {
+      const SDL_Rect area{r.left, r.top, r.right - r.left, r.bottom - r.top};
+      SDL_UpdateTexture(d.frame, &area, pixels + static_cast<std::size_t>(r.top) * width + r.left, width * 4);
+    }
+    d.uploaded = true;
+    SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(d.renderer);
+    const sdl::Letterbox box = WindowLetterbox();
+    const SDL_Rect place{box.x, box.y, box.width, box.height};
+    SDL_RenderCopy(d.renderer, d.frame, nullptr, &place);
+    SDL_RenderPresent(d.renderer);
+  });
 }
 
 }  // namespace backend
