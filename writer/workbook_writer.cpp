@@ -78,10 +78,15 @@ void Isolate() {
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
   for (int s = 1; s < NSIG; ++s) signal(s, SIG_DFL);
-  // A terminal's stop keys would hold the lock for good.
+  // A terminal's stop keys would hold the lock for good. Its Ctrl+C, Ctrl+\ and hangup reach the
+  // caller's whole process group: the caller saves when its session ends that way, and that save
+  // must not be cut short here (the alarm still bounds it).
   signal(SIGTSTP, SIG_IGN);
   signal(SIGTTIN, SIG_IGN);
   signal(SIGTTOU, SIG_IGN);
+  signal(SIGINT, SIG_IGN);
+  signal(SIGQUIT, SIG_IGN);
+  signal(SIGHUP, SIG_IGN);
   const gid_t group = getegid();
   const uid_t user = geteuid();
   if (setresgid(group, group, group) != 0 || setresuid(user, user, user) != 0) Abort();
