@@ -70,6 +70,17 @@ long VirtualKilobytes() {
 
 fs::path GoldenFile(const char* name) { return fs::path(__FILE__).parent_path() / "data" / name; }
 
+// A workbook of this program's with the golden file's sheet for `count` pupils.
+std::string ManySheets(int count) {
+  const std::string golden = ReadBytes(GoldenFile("one_sheet.xls"));
+  const size_t sheet = golden.find("<Worksheet"), body = golden.find('>', sheet), end = golden.rfind("</Workbook>");
+  std::string big = golden.substr(0, sheet);
+  for (int n = 0; n < count; ++n) {
+    big += "<Worksheet ss:Name=\"P" + std::to_string(n) + "\"" + golden.substr(body, end - body);
+  }
+  return big + "</Workbook>";
+}
+
 }  // namespace
 
 // --- Opening, sheets and rows ------------------------------------------------------------------
@@ -453,13 +464,7 @@ TEST(StatisticsWorkbookTest, AGoodWorkbookIsLeftAloneWhenMemoryRunsShort) {
   ScratchFolder folder;
   const fs::path path = folder / "stats.xls";
   // A few megabytes of this program's own rows: many times that once parsed.
-  const std::string golden = ReadBytes(GoldenFile("one_sheet.xls"));
-  const size_t sheet = golden.find("<Worksheet"), body = golden.find('>', sheet), end = golden.rfind("</Workbook>");
-  std::string big = golden.substr(0, sheet);
-  for (int n = 0; n < 20000; ++n) {
-    big += "<Worksheet ss:Name=\"P" + std::to_string(n) + "\"" + golden.substr(body, end - body);
-  }
-  WriteBytes(path, big + "</Workbook>");
+  WriteBytes(path, ManySheets(20000));
   const std::string before = ReadBytes(path);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
@@ -538,6 +543,45 @@ TEST(StatisticsWorkbookTest, OverlappingSessionsKeepEveryRow) {
   // The merged workbook is the one in memory from then on.
   ASSERT_TRUE(teacher.Save(folder.Wide("copy.xls")));
   EXPECT_EQ(ReadBytes(folder / "copy.xls"), ReadBytes(folder / "stats.xls"));
+}
+
+// Sessions that save at the same moment each read, merge and write; one that finds the workbook
+// replaced since it read it merges again, so all land, and none waits behind another's reading.
+TEST(StatisticsWorkbookTest, SavesAtTheSameMomentAllLand) {
+  ScratchFolder folder;
+  const fs::path path = folder / "stats.xls";
+  WriteBytes(path, ManySheets(1000));
+  int go[2];
+  ASSERT_EQ(::pipe(go), 0);
+  const std::vector<std::wstring> pupils = {L"Маша", L"Петя", L"Ваня"};
+  std::vector<pid_t> children;
+  for (const std::wstring& pupil : pupils) {
+    children.push_back(::fork());
+    if (children.back() != 0) continue;
+    ::close(go[1]);
+    IMStatisticsWorkbook workbook;
+    workbook.Open(path.wstring(), pupil);
+    workbook.AddRow(L"A", L"1", L"Number");
+    char nothing;
+    (void)!::read(go[0], &nothing, 1);  // all save once the pipe closes
+    ::_exit(workbook.Save(L"") ? 0 : 1);
+  }
+  ::close(go[0]);
+  ::close(go[1]);
+  for (const pid_t child : children) {
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const auto sheets = ReadSheets(path).sheets;
+  ASSERT_EQ(sheets.size(), 1003u);
+  for (size_t n = 0; n < pupils.size(); ++n) {
+    EXPECT_EQ(sheets[1000 + n].rows.size(), 1u);
+  }
+  std::vector<std::wstring> saved;
+  for (size_t n = 1000; n < sheets.size(); ++n) saved.push_back(sheets[n].name);
+  std::sort(saved.begin(), saved.end());
+  EXPECT_EQ(saved, (std::vector<std::wstring>{L"Ваня", L"Маша", L"Петя"}));
 }
 
 // --- Library lifetime ----------------------------------------------------------------------------
