@@ -138,10 +138,12 @@ std::u16string ToSheetName(std::wstring_view name) {
   return out;
 }
 
-// The pupil's name exactly as typed, as far as XML can hold it: what tells two pupils apart.
-std::u16string ToPupilName(std::wstring_view name) {
+// Text exactly as given, as far as XML can hold it: the pupil's name as typed (what tells two
+// pupils apart), and cells read from a file (a lone half of a character dropped), so that they
+// can be written again.
+std::u16string ToXmlText(std::wstring_view text) {
   std::u16string out;
-  for (wchar_t c : name) {
+  for (wchar_t c : text) {
     if (IsXmlChar(c)) platform::AppendUtf16(out, c);
   }
   return out;
@@ -292,21 +294,6 @@ void AppendRow(DOMDocument* document, DOMElement* worksheet, const Row& row) {
   }
 }
 
-// Text read from a file, as it can be written again: characters XML forbids and halves of
-// characters dropped.
-std::u16string Writable(const XMLCh* text) {
-  std::u16string out;
-  for (const XMLCh* c = text; c != nullptr && *c != 0; ++c) {
-    if (platform::IsHighSurrogate(c[0]) && platform::IsLowSurrogate(c[1])) {
-      out.append(c, 2);
-      ++c;
-    } else if (!platform::IsHighSurrogate(*c) && !platform::IsLowSurrogate(*c) && IsXmlChar(*c)) {
-      out += *c;
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 // A workbook as one reading of it parsed it, with the pupil's sheet found or made in it, in
@@ -342,7 +329,7 @@ class IMStatisticsWorkbook::Document {
       } else {
         sheet_ = AppendSheet(document_, *name);
         sheetName_ = *name;
-        const std::u16string fullName = ToPupilName(pupil);
+        const std::u16string fullName = ToXmlText(pupil);
         if (*name != fullName) sheet_owners::Record(document_, *name, fullName);
       }
       for (const Row& row : rows) AppendRow(document_, sheet_, row);
@@ -429,6 +416,8 @@ class IMStatisticsWorkbook::Document {
 
   void Select(const std::wstring& pupil);
 
+  static std::u16string CellText(const XMLCh* text) { return ToXmlText(platform::FromUtf16(text ? text : u"")); }
+
   // Within a step: a crafted sheet's text may take more than the ceiling too.
   void ReadSheet() {
     rows_.clear();
@@ -438,7 +427,7 @@ class IMStatisticsWorkbook::Document {
     dom_walk::EachElementBelow(table, u"Row", [this](DOMElement* element) {
       Row& row = rows_.emplace_back();
       dom_walk::EachElementBelow(element, u"Data", [&row](DOMElement* data) {
-        row.push_back({Writable(data->getAttribute(u"ss:Type")), Writable(data->getTextContent())});
+        row.push_back({CellText(data->getAttribute(u"ss:Type")), CellText(data->getTextContent())});
         return true;
       });
       return true;
@@ -456,7 +445,7 @@ class IMStatisticsWorkbook::Document {
 
 void IMStatisticsWorkbook::Document::Select(const std::wstring& pupil) {
   DOMElement* root = document_->getDocumentElement();
-  const std::u16string fullName = ToPupilName(pupil);
+  const std::u16string fullName = ToXmlText(pupil);
   const sheet_owners::Owners owners = sheet_owners::Read(document_);
   std::map<std::u16string, DOMElement*> sheets;
   dom_walk::EachElementBelow(root, u"Worksheet", [&sheets](DOMElement* sheet) {
@@ -512,14 +501,7 @@ void IMStatisticsWorkbook::Open(const std::wstring& path, const std::wstring& sh
   }
   // Whatever keeps the file from being read now, Save meets again and reports.
   Document document(memoryCeiling_);
-  Step step = Step::kAgain;
-  for (int attempt = 0; attempt < kAttempts && step == Step::kAgain; ++attempt) {
-    const auto store = workbook_store::ForPath(platform::ToUtf8(path_), lockMilliseconds_);
-    std::string why;
-    step = Read(store.get(), {}, &document, nullptr, &why);
-    store->End();
-  }
-  if (step != Step::kRead && document.LoadTemplate(pupil_, {}) != Outcome::kDone) {
+  if (!ReadWithoutWriting({}, &document, nullptr) && document.LoadTemplate(pupil_, {}) != Outcome::kDone) {
     // No memory even for the empty workbook: the sheet as a fresh one would be named.
     sheetName_ = ToSheetName(pupil_);
     sheetHasTable_ = true;
@@ -616,18 +598,24 @@ bool IMStatisticsWorkbook::SaveOwn() {
   return false;
 }
 
-bool IMStatisticsWorkbook::SaveElsewhere(const std::string& target) {
-  std::string bytes;
+bool IMStatisticsWorkbook::ReadWithoutWriting(const std::vector<Row>& rows, Document* document, std::string* bytes) {
   Step step = Step::kAgain;
   for (int attempt = 0; attempt < kAttempts && step == Step::kAgain; ++attempt) {
     const auto store = workbook_store::ForPath(platform::ToUtf8(path_), lockMilliseconds_);
-    Document document(memoryCeiling_);
     std::string why;
-    step = Read(store.get(), pending_, &document, &bytes, &why);
+    step = Read(store.get(), rows, document, bytes, &why);
     store->End();
   }
+  return step == Step::kRead;
+}
+
+bool IMStatisticsWorkbook::SaveElsewhere(const std::string& target) {
+  std::string bytes;
   // A workbook that cannot be read now still leaves the pupil's own rows to copy.
-  if (step != Step::kRead && !SheetAloneBytes(&bytes)) return false;
+  {
+    Document document(memoryCeiling_);
+    if (!ReadWithoutWriting(pending_, &document, &bytes) && !SheetAloneBytes(&bytes)) return false;
+  }
   return workbook_file::ReplaceFile(target, bytes);
 }
 

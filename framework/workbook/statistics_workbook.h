@@ -90,6 +90,9 @@ class IMStatisticsWorkbook {
   // there must be left as it is.
   Step Read(workbook_store::Store* store, const std::vector<Row>& rows, Document* document, std::string* bytes,
             std::string* why);
+  // Read (a store of its own each time, ended after) until no other session replaced the file
+  // meanwhile: false when it could not be read.
+  bool ReadWithoutWriting(const std::vector<Row>& rows, Document* document, std::string* bytes);
   void NoteMovedAside(const std::string& aside);
   bool SaveOwn();
   bool SaveElsewhere(const std::string& target);
