@@ -8,8 +8,16 @@
 //   session_MB         resident memory after Open, held through the exercise
 //   open_peak_MB       the peak while Open ran
 //   save_peak_MB       the peak while the save at the end of the run ran
+//   open_ms            how long Open took
 //   close_to_exit_ms   from the save's start (the program's close) to the workbook's end
 // The byte bound is the largest file whose open and save peaks stay within 1 GiB.
+//
+// What a workbook of this program's own costs to read and write, for each byte of the file: the
+// smallest memory ceiling, as a multiple of the file's size, under which a year's workbook opens
+// and saves without being taken for another program's file (bytes_per_file_byte).
+//
+// And files no program of ours writes, each as large as the byte bound lets it be or past one
+// of the parser's bounds, measured as the year's workbook is (moved_aside: 1 when it was).
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -27,6 +35,8 @@
 
 #include "framework/platform/utf.h"
 #include "framework/workbook/statistics_workbook.h"
+#include "framework/workbook/workbook_document.h"
+#include "framework/workbook/workbook_io.h"
 
 namespace {
 
@@ -151,61 +161,189 @@ double StatusMegabytes(const char* field) {
 void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 struct Figures {
-  double before, session, openPeak, savePeak, closeToExit;
-  bool saved;
+  double before, session, openPeak, savePeak, open, closeToExit;
+  bool saved, movedAside;
 };
 
-Figures Measure(const std::filesystem::path& path) {
-  using Clock = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+Figures Measure(const std::filesystem::path& path, size_t ceiling = workbook_io::kMemoryCeiling) {
   Figures figures{};
-  auto* workbook = new IMStatisticsWorkbook;
+  auto* workbook = new IMStatisticsWorkbook(workbook_store::kLockMilliseconds, ceiling);
   figures.before = StatusMegabytes("VmRSS:");
   ResetPeak();
+  const auto opened = Clock::now();
   workbook->Open(path.wstring(), L"Ученица 0050 Александра Константиновна");
+  figures.open = MillisecondsSince(opened);
   figures.openPeak = StatusMegabytes("VmHWM:");
   figures.session = StatusMegabytes("VmRSS:");
   AddRun(*workbook);
   ResetPeak();
   const auto start = Clock::now();
   figures.saved = workbook->Save(L"");
+  figures.movedAside = !workbook->GetMovedAsidePath().empty();
   delete workbook;
-  figures.closeToExit = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  figures.closeToExit = MillisecondsSince(start);
   figures.savePeak = StatusMegabytes("VmHWM:");
   return figures;
 }
 
-void BM_YearOfRows(benchmark::State& state) {
-  const int runs = static_cast<int>(state.range(0));
-  std::string pattern = (std::filesystem::temp_directory_path() / "workbook-memory-bench-XXXXXX").string();
-  const std::filesystem::path folder = ::mkdtemp(pattern.data());
+// The file's figures, measured in a child process of its own that starts with as little as the
+// program has when its pupil presses Start.
+Figures MeasureInChild(const std::filesystem::path& folder, std::string bytes, size_t ceiling) {
   const auto path = folder / "stats.xls";
-  std::string year = YearWorkbook(folder, runs);
-  const size_t size = year.size();
-  std::ofstream(folder / "year.xls", std::ios::binary) << year;
-  // The child starts with as little as the program has when its pupil presses Start.
-  std::string().swap(year);
+  std::ofstream(folder / "original.xls", std::ios::binary) << bytes;
+  std::string().swap(bytes);
   ::malloc_trim(0);
+  std::filesystem::copy_file(folder / "original.xls", path, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::remove(folder / "stats.xls.damaged");
   Figures figures{};
-  for (auto _ : state) {
-    std::filesystem::copy_file(folder / "year.xls", path, std::filesystem::copy_options::overwrite_existing);
-    int pipe[2];
-    if (::pipe(pipe) != 0) state.SkipWithError("no pipe");
-    const pid_t child = ::fork();
-    if (child == 0) {
-      const Figures measured = Measure(path);
-      ::_exit(::write(pipe[1], &measured, sizeof measured) == sizeof measured ? 0 : 1);
-    }
-    ::close(pipe[1]);
-    if (::read(pipe[0], &figures, sizeof figures) != sizeof figures || !figures.saved) state.SkipWithError("failed");
-    ::close(pipe[0]);
-    ::waitpid(child, nullptr, 0);
+  int pipe[2];
+  if (::pipe(pipe) != 0) return figures;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const Figures measured = Measure(path, ceiling);
+    ::_exit(::write(pipe[1], &measured, sizeof measured) == sizeof measured ? 0 : 1);
   }
+  ::close(pipe[1]);
+  if (::read(pipe[0], &figures, sizeof figures) != sizeof figures) figures.saved = false;
+  ::close(pipe[0]);
+  ::waitpid(child, nullptr, 0);
+  return figures;
+}
+
+std::filesystem::path ScratchFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "workbook-memory-bench-XXXXXX").string();
+  return ::mkdtemp(pattern.data());
+}
+
+void Report(benchmark::State& state, size_t size, const Figures& figures) {
+  if (!figures.saved) state.SkipWithError("failed");
   state.counters["file_MB"] = static_cast<double>(size) / (1 << 20);
   state.counters["before_MB"] = figures.before;
   state.counters["session_MB"] = figures.session;
   state.counters["open_peak_MB"] = figures.openPeak;
   state.counters["save_peak_MB"] = figures.savePeak;
+  state.counters["open_ms"] = figures.open;
   state.counters["close_to_exit_ms"] = figures.closeToExit;
+  state.counters["moved_aside"] = figures.movedAside;
+}
+
+void BM_YearOfRows(benchmark::State& state) {
+  const std::filesystem::path folder = ScratchFolder();
+  const std::string year = YearWorkbook(folder, static_cast<int>(state.range(0)));
+  Figures figures{};
+  for (auto _ : state) figures = MeasureInChild(folder, year, workbook_io::kMemoryCeiling);
+  Report(state, year.size(), figures);
+  std::filesystem::remove_all(folder);
+}
+
+void BM_MemoryPerFileByte(benchmark::State& state) {
+  const std::filesystem::path folder = ScratchFolder();
+  const std::string year = YearWorkbook(folder, static_cast<int>(state.range(0)));
+  double low = 1, high = 32;
+  for (auto _ : state) {
+    while (high - low > 0.125) {
+      const double ratio = (low + high) / 2;
+      const Figures figures = MeasureInChild(folder, year, static_cast<size_t>(ratio * static_cast<double>(year.size())));
+      (figures.saved && !figures.movedAside ? high : low) = ratio;
+    }
+  }
+  state.counters["file_MB"] = static_cast<double>(year.size()) / (1 << 20);
+  state.counters["bytes_per_file_byte"] = high;
+  std::filesystem::remove_all(folder);
+}
+
+// Files up to the byte bound that no program of ours writes.
+enum Crafted {
+  kDistinctNamesPastTheBound,  // 800,000 distinct element names
+  kDistinctNamesAtTheBound,    // as many as the bound lets, used over and over
+  kLongNames,                  // as many as the bound lets, long and alike but for their ends
+  kAttributes,                 // every element with as many attributes as the bound lets
+  kOneElementsAttributes,      // one element with all the attributes the file holds
+  kNamespaces,                 // every element in a namespace of its own prefix
+  kDeepNesting,                // elements nested as deep as the bound lets, over and over
+  kCharacterReferences,        // the pupil's own cell, one character reference after another
+  kGrowsWhenWritten,           // a valid workbook whose other sheet's text is ">"
+  kElementFlood,               // empty elements
+};
+
+std::string Number(size_t n) { return std::to_string(n); }
+
+std::string CraftedFile(Crafted kind, const std::string& year) {
+  const size_t room = workbook_io::kMaxWorkbookBytes - 4096;
+  const std::string head = year.substr(0, year.find("<Worksheet"));
+  const std::string tail = "</Workbook>";
+  std::string body;
+  auto fill = [&](auto piece) {
+    for (size_t n = 0; body.size() < room - head.size();) body += piece(n++);
+  };
+  switch (kind) {
+    case kDistinctNamesPastTheBound:
+      for (size_t n = 0; n < 800000; ++n) body += "<n" + Number(n) + "/>";
+      break;
+    case kDistinctNamesAtTheBound:
+      fill([](size_t n) { return "<n" + Number(n % (workbook_document::kMaxDistinctNames - 64)) + "/>"; });
+      break;
+    case kLongNames: {
+      const size_t names = workbook_document::kMaxDistinctNames - 64;
+      const std::string prefix(room / names - 16, 'n');
+      fill([&](size_t n) { return "<" + prefix + Number(n % names) + "/>"; });
+      break;
+    }
+    case kAttributes: {
+      std::string element = "<a";
+      for (size_t n = 0; n < workbook_document::kMaxAttributes; ++n) element += " b" + Number(n) + "=\"\"";
+      fill([&](size_t) { return element + "/>"; });
+      break;
+    }
+    case kOneElementsAttributes:
+      body = "<a";
+      fill([](size_t n) { return " b" + Number(n) + "=\"\""; });
+      body += "/>";
+      break;
+    case kNamespaces:
+      fill([](size_t n) {
+        const std::string prefix = "p" + Number(n % 60);
+        return "<" + prefix + ":a xmlns:" + prefix + "=\"urn:" + Number(n % 60) + "\"/>";
+      });
+      break;
+    case kDeepNesting:
+      fill([](size_t) {
+        std::string chain;
+        for (int n = 0; n < workbook_document::kMaxNesting - 8; ++n) chain += "<a>";
+        for (int n = 0; n < workbook_document::kMaxNesting - 8; ++n) chain += "</a>";
+        return chain;
+      });
+      break;
+    case kCharacterReferences: {
+      body = "<Worksheet ss:Name=\"Ученица 0050 Александра Констан\"><Table><Row><Cell><Data ss:Type=\"String\">";
+      fill([](size_t) { return std::string("&#1078;"); });
+      body += "</Data></Cell></Row></Table></Worksheet>";
+      break;
+    }
+    case kGrowsWhenWritten:
+      body = "<Worksheet ss:Name=\"Другой\"><Table><Row><Cell><Data ss:Type=\"String\">";
+      fill([](size_t) { return std::string(4096, '>'); });
+      body += "</Data></Cell></Row></Table></Worksheet>";
+      break;
+    case kElementFlood:
+      fill([](size_t) { return std::string("<a/><a/><a/><a/><a/><a/><a/><a/>"); });
+      break;
+  }
+  return head + body + tail;
+}
+
+void BM_CraftedFile(benchmark::State& state) {
+  const std::filesystem::path folder = ScratchFolder();
+  const std::string crafted = CraftedFile(static_cast<Crafted>(state.range(0)), YearWorkbook(folder, 1));
+  Figures figures{};
+  for (auto _ : state) figures = MeasureInChild(folder, crafted, workbook_io::kMemoryCeiling);
+  Report(state, crafted.size(), figures);
   std::filesystem::remove_all(folder);
 }
 
@@ -215,3 +353,5 @@ BENCHMARK(BM_ExistingPupilRun)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_NewPupilRun)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK(BM_YearOfRows)->Arg(50)->Arg(100)->Arg(200)->Arg(300)->Arg(370)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemoryPerFileByte)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CraftedFile)->DenseRange(kDistinctNamesPastTheBound, kElementFlood)->Iterations(1)->Unit(benchmark::kMillisecond);

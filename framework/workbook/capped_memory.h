@@ -1,7 +1,8 @@
 #pragma once
-// A Xerces memory manager with a ceiling: a parse of a workbook takes no more memory than this
-// program's own largest workbook needs, whatever the file holds (an element flood, say), and the
-// same on every machine. Reaching the ceiling says the file is not one of ours; the machine
+// A Xerces memory manager with a ceiling on what reading or writing one workbook costs: each
+// block is counted as the allocator sizes it (its header and rounding included), and the copies
+// made beside the document (the file's bytes, the written output, the cells copied out) are
+// charged to the same figure. Reaching the ceiling says the file is not one of ours; the machine
 // running out below it says nothing about the file.
 
 #include <xercesc/framework/MemoryManager.hpp>
@@ -21,6 +22,10 @@ class CappedMemory final : public XERCES_CPP_NAMESPACE::MemoryManager {
   // machine has no more.
   void* allocate(XMLSize_t size) override;
   void deallocate(void* p) override;
+
+  // Memory taken elsewhere for the same work: counted, or thrown for, as an allocation is.
+  void Charge(size_t bytes);
+  void Refund(size_t bytes) { used_ -= bytes < used_ ? bytes : used_; }
 
   bool CeilingReached() const { return ceilingReached_; }
   size_t Peak() const { return peak_; }

@@ -90,13 +90,15 @@ std::u16string DecodeName(std::u16string_view name) {
   return out;
 }
 
-Owners Read(const DOMDocument* document) {
+Owners Read(const DOMDocument* document, const std::function<void(size_t)>& charge) {
   Owners owners;
   const DOMElement* properties = TopLevel(document, kPropertiesTag);
   for (const DOMElement* p = properties ? properties->getFirstElementChild() : nullptr; p;
        p = p->getNextElementSibling()) {
     const XMLCh* text = p->getTextContent();
-    owners.emplace(DecodeName(p->getTagName()), text ? text : u"");
+    const std::u16string_view value(text ? text : u"");
+    charge(XMLString::stringLen(p->getTagName()) + value.size());
+    owners.emplace(DecodeName(p->getTagName()), value);
   }
   return owners;
 }

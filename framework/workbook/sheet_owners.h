@@ -7,6 +7,8 @@
 
 #include <xercesc/util/XercesDefs.hpp>
 
+#include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -20,7 +22,8 @@ namespace sheet_owners {
 // Sheet name -> the full name of the pupil it belongs to.
 using Owners = std::map<std::u16string, std::u16string>;
 
-Owners Read(const XERCES_CPP_NAMESPACE::DOMDocument* document);
+// `charge` is told the length of each name and text before it is copied, and may throw.
+Owners Read(const XERCES_CPP_NAMESPACE::DOMDocument* document, const std::function<void(size_t)>& charge);
 void Record(XERCES_CPP_NAMESPACE::DOMDocument* document, const std::u16string& sheet, const std::u16string& pupil);
 
 // Property names are XML element names: what not every XML 1.0 reader takes in a name is written

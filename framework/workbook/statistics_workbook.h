@@ -14,15 +14,9 @@
 
 class IMStatisticsWorkbook {
  public:
-  // The memory a parsed workbook may take: this program's own workbooks take about 14 bytes of
-  // memory for each byte of the file (bench/workbook_memory_bench), so its largest one fits. A
-  // file that needs more is no workbook of this program's, however it is made (an element
-  // flood, say), and is moved aside like a damaged one.
-  static constexpr size_t kMemoryCeiling = 14 * workbook_io::kMaxWorkbookBytes;
-
   // A save waits at most lockMilliseconds for another session's write to end.
   explicit IMStatisticsWorkbook(int lockMilliseconds = workbook_store::kLockMilliseconds,
-                                size_t memoryCeiling = kMemoryCeiling)
+                                size_t memoryCeiling = workbook_io::kMemoryCeiling)
       : lockMilliseconds_(lockMilliseconds), memoryCeiling_(memoryCeiling) {}
   IMStatisticsWorkbook(const IMStatisticsWorkbook&) = delete;
   IMStatisticsWorkbook& operator=(const IMStatisticsWorkbook&) = delete;

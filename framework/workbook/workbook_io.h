@@ -13,12 +13,17 @@
 
 namespace workbook_io {
 
-// The largest workbook read or written; anything larger is left alone. Parsed, a workbook takes
-// about 15 times its size in memory (bench/workbook_bench): with this bound the program opens and
-// saves its largest workbook, and parses any file up to the memory ceiling, within 1 GiB. A
-// school's year of 100 pupils with 200 runs each is 30 MB. (packaging/CMakeLists.txt reads the
-// number on this line.)
+// The largest workbook read or written; anything larger is left alone. (packaging/CMakeLists.txt
+// reads the number on this line.)
 inline constexpr size_t kMaxWorkbookBytes = 56u << 20;
+
+// What reading or writing one workbook may cost in memory, counted as the allocator takes it:
+// the file's bytes, the parsed document, the copies made from it and the bytes written back.
+// This program's own workbooks cost at most kMemoryPerByte bytes for each byte of the file
+// (bench/workbook_bench), so its largest one fits; a file that needs more is no workbook of its
+// own, however it is made, and is moved aside.
+inline constexpr size_t kMemoryPerByte = 15;
+inline constexpr size_t kMemoryCeiling = kMemoryPerByte * kMaxWorkbookBytes;
 
 // "it is larger than <the bound> MB".
 extern const char* const kTooLarge;
