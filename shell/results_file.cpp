@@ -30,8 +30,35 @@ std::wstring BackupFileName(const std::wstring& caption, std::time_t moment, int
   return name + L".xls";
 }
 
+namespace {
+
+// One line for each time the workbook's own file was moved aside while `step` ran.
+template <typename Step>
+auto SayingMovedAside(IMStatisticsWorkbook* workbook, Step step) {
+  const int before = workbook->GetMovedAsideCount();
+  const auto result = step();
+  if (workbook->GetMovedAsideCount() != before) {
+    std::fprintf(stderr, "%s was no workbook this program can read; it was moved aside to %s\n",
+                 platform::ToUtf8(workbook->GetPath()).c_str(), platform::ToUtf8(workbook->GetMovedAsidePath()).c_str());
+  }
+  return result;
+}
+
+}  // namespace
+
+void OpenResults(IMStatisticsWorkbook* workbook, const std::wstring& caption, const std::wstring& pupil) {
+  SayingMovedAside(workbook, [&] {
+    workbook->Open(ResultsBookPath(caption), pupil);
+    return true;
+  });
+}
+
+bool SaveResultsCopy(IMStatisticsWorkbook* workbook, const std::wstring& path) {
+  return SayingMovedAside(workbook, [&] { return workbook->Save(path); });
+}
+
 bool KeepResults(IMStatisticsWorkbook* workbook, const std::wstring& caption) {
-  return workbook->Save(L"") || KeepBackup(workbook, caption);
+  return SayingMovedAside(workbook, [&] { return workbook->Save(L""); }) || KeepBackup(workbook, caption);
 }
 
 bool KeepBackup(IMStatisticsWorkbook* workbook, const std::wstring& caption) {

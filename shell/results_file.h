@@ -18,5 +18,12 @@ std::wstring BackupFileName(const std::wstring& caption, std::time_t moment, int
 // folder, else in the home folder, never over another file, and says on stderr where the rows
 // went. False when they could be written nowhere.
 bool KeepResults(IMStatisticsWorkbook* workbook, const std::wstring& caption);
+// Opens the workbook at its own file for the pupil, saying on stderr where a file that was no
+// workbook went, as the teacher must find it.
+void OpenResults(IMStatisticsWorkbook* workbook, const std::wstring& caption, const std::wstring& pupil);
+
+// Save as: the workbook copied to the path, saying the same.
+bool SaveResultsCopy(IMStatisticsWorkbook* workbook, const std::wstring& path);
+
 // Only the backup file.
 bool KeepBackup(IMStatisticsWorkbook* workbook, const std::wstring& caption);

@@ -22,7 +22,7 @@ long IMApp<T>::CreateResultsBook(const std::wstring& name) {
     saveOnCloseConnected_ = true;
   }
   workbook = new IMStatisticsWorkbook();
-  workbook->Open(ResultsBookPath(caption), name);
+  OpenResults(workbook, caption, name);
   return 0;
 }
 
@@ -74,5 +74,5 @@ long IMApp<T>::SaveResultsFromDialog(IMSaveAsDialog* dialog) {
 // 0 once the copy is written, 1 when it could not be.
 template <class T>
 long IMApp<T>::SaveResultsAs(std::wstring path) {
-  return workbook && workbook->Save(path) ? 0 : 1;
+  return workbook && SaveResultsCopy(workbook, path) ? 0 : 1;
 }

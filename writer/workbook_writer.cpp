@@ -2,7 +2,8 @@
 // package's own user, it lets any account's session replace that one file, and nothing else: it
 // hands the caller the workbook as it is now, then writes the bytes the caller sends back unless
 // another run replaced the workbook meanwhile. The folder's lock is taken only once a whole
-// command is in, so a caller that stalls keeps no other session from saving. Its folder and file
+// command is in and released before anything is said, so a caller that stalls, sending or
+// reading, keeps no other session from saving. Its folder and file
 // name are built in.
 //
 // On standard input and output, lines end in "\n" and N is decimal without sign or leading zero.
@@ -17,9 +18,10 @@
 //   end of input                       -> ends, the file as it was
 // and each of the two, with the lock taken, answers instead "changed" when the workbook is not the
 // one read (a file there where none was counts, and none where one was), "busy" when another run
-// kept the lock for kLockMilliseconds, or "failed <why>", and ends. Anything else, or input that
-// ends early, ends it at once (status 2) without touching the file. A run lasts at most
-// kLifetimeSeconds; once it asks for the lock, at most kLockedSeconds more.
+// kept the lock for kLockMilliseconds, or "failed <why>", and ends. Every answer goes out once
+// the lock is released. Anything else, or input that ends early, ends it at once (status 2)
+// without touching the file. A run lasts at most kLifetimeSeconds, and once it asks for the lock
+// at most kLockedSeconds more, whichever ends first.
 //
 // Plain C library only (no exceptions, no C++ library), so that it links to nothing but libc.
 
@@ -110,16 +112,32 @@ void TidyUp(int folder) {
   closedir(dir);
 }
 
-// Takes the lock for one change of the workbook read as `read`, and ends the run with the answer
+// A run's time bound is the earliest of its deadlines: a later one never extends it.
+void Bound(unsigned seconds) {
+  const unsigned left = alarm(0);
+  alarm(left != 0 && left < seconds ? left : seconds);
+}
+
+struct Answer {
+  const char* word;
+  const char* detail;
+};
+
+// Takes the lock for one change of the workbook read as `read`; -1, with the answer to give,
 // when it cannot be had or the workbook is another one now.
-int LockUnchanged(int folder, const workbook_io::Version& read) {
-  alarm(kLockedSeconds);
+int LockUnchanged(int folder, const workbook_io::Version& read, Answer* answer) {
+  Bound(kLockedSeconds);
   const int lock = workbook_io::LockWithin(folder, kLock);
   if (lock < 0) {
-    if (errno == EWOULDBLOCK) Fail("busy");
-    Fail("failed", "the shared folder's lock cannot be taken");
+    *answer = errno == EWOULDBLOCK ? Answer{"busy", nullptr}
+                                   : Answer{"failed", "the shared folder's lock cannot be taken"};
+    return -1;
   }
-  if (!workbook_io::Unchanged(folder, kWorkbook, read)) Fail("changed");
+  if (!workbook_io::Unchanged(folder, kWorkbook, read)) {
+    close(lock);
+    *answer = {"changed", nullptr};
+    return -1;
+  }
   TidyUp(folder);
   return lock;
 }
@@ -201,15 +219,21 @@ int main() {
   }
   workbook_io::Version read = SendCurrent(folder);
 
+  // Nothing is said while the lock is held: a caller that does not read its answers would keep
+  // it. The change is done, or not, before the answer goes out.
   char command[32];
   while (ReadCommand(command, sizeof command)) {
     if (strcmp(command, "aside") == 0 && read.type == S_IFREG) {
-      const int lock = LockUnchanged(folder, read);
       char aside[NAME_MAX + 1];
-      if (!workbook_io::MoveAside(folder, kWorkbook, aside, sizeof aside)) {
-        Fail("failed", "the workbook cannot be moved aside");
+      Answer answer{"aside", aside};
+      const int lock = LockUnchanged(folder, read, &answer);
+      if (lock >= 0) {
+        if (!workbook_io::MoveAside(folder, kWorkbook, aside, sizeof aside)) {
+          answer = {"failed", "the workbook cannot be moved aside"};
+        }
+        close(lock);
       }
-      close(lock);
+      if (answer.detail != aside) Fail(answer.word, answer.detail);
       Say("aside", aside);
       read = {};
     } else if (strncmp(command, "replace ", 8) == 0) {
@@ -221,8 +245,15 @@ int main() {
           workbook_io::ReadUpTo(0, &more, 1) != 0) {
         Abort();
       }
-      LockUnchanged(folder, read);
-      if (!workbook_io::Replace(folder, kWorkbook, bytes, size, 0644)) Fail("failed", "the workbook cannot be written");
+      Answer answer{"ok", nullptr};
+      const int lock = LockUnchanged(folder, read, &answer);
+      if (lock >= 0) {
+        if (!workbook_io::Replace(folder, kWorkbook, bytes, size, 0644)) {
+          answer = {"failed", "the workbook cannot be written"};
+        }
+        close(lock);
+      }
+      if (strcmp(answer.word, "ok") != 0) Fail(answer.word, answer.detail);
       Say("ok");
       return 0;
     } else {

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "framework/platform/shared_workbook.h"
 #include "framework/workbook/workbook_io.h"
@@ -44,7 +45,11 @@ class WriterStore : public Store {
     if (line.starts_with("read ")) {
       const size_t size = std::strtoull(line.c_str() + 5, nullptr, 10);
       if (size <= workbook_io::kMaxWorkbookBytes) {
-        bytes->resize(size);
+        try {
+          bytes->resize(size);
+        } catch (const std::bad_alloc&) {
+          return Ended(Status::kRefused, why, workbook_io::Why(workbook_io::Found::kNoMemory));
+        }
         if (ReadExactly(bytes->data(), size)) return Status::kRead;
       }
       bytes->clear();
@@ -103,8 +108,10 @@ class WriterStore : public Store {
       return false;
     }
     int ends[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (null < 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
       *why = std::string("no socket for the workbook writer: ") + std::strerror(errno);
+      if (null >= 0) ::close(null);
       ::close(program);
       return false;
     }
@@ -112,16 +119,27 @@ class WriterStore : public Store {
     char* envp[] = {nullptr};
     pid_ = ::fork();
     if (pid_ == 0) {
-      // Only async-signal-safe calls: another thread may have held any lock at the fork.
-      if (::dup2(ends[1], 0) < 0 || ::dup2(ends[1], 1) < 0) ::_exit(127);
+      // Only async-signal-safe calls: another thread may have held any lock at the fork. The
+      // writer runs as another user, who must never reach the caller's terminal (whose input a
+      // process on it may fake): a session of its own, without one, and nothing but the socket
+      // and /dev/null open.
+      // Moved out of the way first: any of them may be one of 0 to 3.
+      const int socket = ::fcntl(ends[1], F_DUPFD, 10), quiet = ::fcntl(null, F_DUPFD, 10),
+                binary = ::fcntl(program, F_DUPFD, 10);
+      if (::setsid() < 0 || socket < 0 || quiet < 0 || binary < 0 || ::dup2(socket, 0) < 0 || ::dup2(socket, 1) < 0 ||
+          ::dup2(quiet, 2) < 0 || ::dup2(binary, 3) < 0 || ::close_range(4, ~0U, 0) != 0) {
+        ::_exit(127);
+      }
       if (administrator && (::setgroups(0, nullptr) != 0 || ::setresgid(st.st_gid, st.st_gid, st.st_gid) != 0 ||
                             ::setresuid(st.st_uid, st.st_uid, st.st_uid) != 0)) {
         ::_exit(127);
       }
-      ::fexecve(program, argv, envp);
+      // Left open: an interpreter finds a script by its number (the writer closes it at once).
+      ::fexecve(3, argv, envp);
       ::_exit(127);
     }
     const int error = errno;
+    ::close(null);
     ::close(ends[1]);
     ::close(program);
     if (pid_ < 0) {

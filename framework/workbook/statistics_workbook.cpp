@@ -157,7 +157,9 @@ IMStatisticsWorkbook::Step IMStatisticsWorkbook::Read(workbook_store::Store* sto
 }
 
 void IMStatisticsWorkbook::NoteMovedAside(const std::string& aside) {
-  if (!aside.empty()) movedAsidePath_ = platform::FromUtf8(aside);
+  if (aside.empty()) return;
+  movedAsidePath_ = platform::FromUtf8(aside);
+  ++movedAsideCount_;
 }
 
 void IMStatisticsWorkbook::AddRow(const std::wstring& caption, const std::wstring& value,

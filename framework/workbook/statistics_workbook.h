@@ -60,8 +60,10 @@ class IMStatisticsWorkbook {
   // characters, numbered where another pupil's sheet has that name already.
   std::wstring GetSheetName() const;
 
-  // Where Open or Save last moved a damaged file, or anything but a file, or empty.
+  // Where Open or Save last moved a damaged file, or anything but a file, or empty; and how many
+  // times that happened in this object's life.
   const std::wstring& GetMovedAsidePath() const { return movedAsidePath_; }
+  int GetMovedAsideCount() const { return movedAsideCount_; }
 
   // Why the last save to its own file failed, for the line on standard error; else empty.
   const std::string& GetSaveFailure() const { return saveFailure_; }
@@ -102,6 +104,7 @@ class IMStatisticsWorkbook {
   bool sheetHasTable_ = false;
   std::vector<Row> pending_;
   std::wstring movedAsidePath_;
+  int movedAsideCount_ = 0;
   std::string saveFailure_;
   int lockMilliseconds_;
   size_t memoryCeiling_;

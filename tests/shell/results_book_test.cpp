@@ -55,6 +55,22 @@ TEST_F(ResultsBookTest, TheWindowsCloseSavesIntoTheSharedFolder) {
   EXPECT_EQ(back.sheets[0].rows[0][1].text, L"3");
 }
 
+// A file that is no workbook is moved aside, once, and one line says where the teacher finds it.
+TEST_F(ResultsBookTest, AWorkbookMovedAsideIsNamedOnStandardError) {
+  fs::create_directories(data.path / "VELT");
+  WriteBytes(data.Workbook(), "<not a workbook");
+  testing::internal::CaptureStderr();
+  app->CreateResultsBook(L"Маша");
+  app->AddStatistic(L"Количество кликов не колесом", L"3", L"Number");
+  app->window->Close();
+  const std::string log = testing::internal::GetCapturedStderr();
+  const std::string line = data.Workbook().string() + " was no workbook this program can read; it was moved aside to " +
+                           data.Workbook().string() + ".damaged\n";
+  EXPECT_EQ(log, line);
+  EXPECT_EQ(ReadBytes(data.Workbook().string() + ".damaged"), "<not a workbook");
+  EXPECT_EQ(ReadSheets(data.Workbook()).sheets.at(0).rows.size(), 1u);
+}
+
 TEST_F(ResultsBookTest, ARunWithoutANameHasNoWorkbookAndLeavesTheEarlierPupilsRowsAlone) {
   course.RunToResults(L"Маша");
   course.Click(580, 510);  // Retry

@@ -6,6 +6,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 
 #include "framework/platform/headless/headless.h"
@@ -94,6 +96,13 @@ class WorkbookWriterTest : public testing::Test {
       return answer.starts_with("read ") ? answer + Take(std::stoul(answer.substr(5))) : answer;
     }
 
+    // Its answers stop going out: the pipe they go into fills up.
+    void Deafen() { ::fcntl(out_, F_SETPIPE_SZ, 4096); }
+    void EndInput() {
+      ::close(in_);
+      in_ = -1;
+    }
+
     void Send(const std::string& input) {
       if (::write(in_, input.data(), input.size()) < 0) {}  // it may end before reading everything
     }
@@ -164,6 +173,19 @@ TEST_F(WorkbookWriterTest, CallersThatStallHoldNoLockAndAChangeAfterAnotherRunsI
   ASSERT_EQ(::unlink(kWorkbook.c_str()), 0);
   EXPECT_EQ(present.Finish("replace 5\nthird"), "changed\n");
   EXPECT_FALSE(fs::exists(kWorkbook));
+  // Nor one that reads no answer: the writer says nothing while it holds the lock.
+  const std::string fills(4096 - 1 - std::string("read 4085\n").size(), 'f');
+  EXPECT_EQ(Run("replace 4085\n" + fills), "missing\nok\n");
+  Writer deaf;
+  deaf.Deafen();
+  deaf.Send("replace 5\nfifth");
+  deaf.EndInput();
+  for (int n = 0; n < 1000 && Read(kWorkbook) != "fifth"; ++n) ::usleep(10000);
+  ASSERT_EQ(Read(kWorkbook), "fifth");
+  const int lock = ::open((kFolder + "/.lock").c_str(), O_RDONLY | O_CLOEXEC);
+  EXPECT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0) << "the writer kept the lock while its answer could not go out";
+  ::close(lock);
+  EXPECT_EQ(deaf.Finish(""), "read 4085\n" + fills + "ok\n");
 }
 
 TEST_F(WorkbookWriterTest, TheNewestTwentyMovedAsideAreKeptAndNeverKeepAWorkbookFromBeingMovedAside) {
@@ -221,6 +243,28 @@ TEST_F(WorkbookWriterTest, TheSharedStoreReadsAndWritesThroughTheWriter) {
     ASSERT_EQ(::lstat(kWorkbook.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, kWriter);
   }
+  // Whoever starts it, the writer has no terminal to reach: a session of its own, standard error
+  // on /dev/null, and none of the caller's descriptors.
+  const std::string standIn = kRoot + "/stand-in", record = kFolder + "/record";
+  std::ofstream(standIn) << "#!/bin/sh\nexec 1>" << record << "\ncut -d' ' -f6 /proc/$$/stat\necho $$\n"
+                         << "readlink /proc/$$/fd/2\nls /proc/$$/fd | tr '\\n' ' '; echo\n"
+                         << "if (exec 4</dev/tty) 2>/dev/null; then echo tty; else echo no-tty; fi\n"
+                         << "exec 1>&0\necho missing\n";
+  ASSERT_EQ(::chown(standIn.c_str(), kWriter, kWriter), 0);
+  ASSERT_EQ(::chmod(standIn.c_str(), 0755), 0);
+  platform::headless::SetWorkbookWriterProgram(standIn);
+  const int leaked = ::fcntl(::open("/dev/null", O_RDONLY), F_DUPFD, 20);
+  ASSERT_EQ(workbook_store::SharedStore(kWorkbook)->Read(&bytes, &aside, &why), Status::kMissing) << why;
+  std::istringstream seen(Read(record));
+  std::string session, pid, standardError, descriptors, terminal;
+  std::getline(seen, session), std::getline(seen, pid), std::getline(seen, standardError);
+  std::getline(seen, descriptors), std::getline(seen, terminal);
+  EXPECT_EQ(session, pid);
+  EXPECT_EQ(standardError, "/dev/null");
+  EXPECT_EQ((" " + descriptors).find(" " + std::to_string(leaked) + " "), std::string::npos) << descriptors;
+  EXPECT_EQ(terminal, "no-tty");
+  ::close(leaked);
+  platform::headless::SetWorkbookWriterProgram(kCopy);
   ASSERT_EQ(::chown(kCopy.c_str(), 0, 0), 0);
   EXPECT_EQ(workbook_store::SharedStore(kWorkbook)->Read(&bytes, &aside, &why), Status::kFailed);
   EXPECT_NE(why.find("administrator"), std::string::npos) << why;

@@ -178,8 +178,12 @@ TEST(SoundSdlTest, ADeviceThatGoesAwayIsReplaced) {
   IMSoundDecoder decoder;
   ASSERT_TRUE(decoder.OpenFile(ClipPath().wstring()));
   const Span heard = Loud(std::vector<std::int16_t>(played.mixed.begin(), played.mixed.end()), 2);
-  // The first device took a buffer of 1024 frames at most before it went.
-  EXPECT_NEAR(double(heard.last - heard.first) / 2, double(decoder.totalFrames), 1024);
+  // The lost device goes on taking a buffer of 1024 frames (512 of the clip's) every 23 ms until
+  // the loop, which wakes at least every 50 ms, replaces it: a few buffers, eight on a loaded
+  // machine.
+  const double heardFrames = double(heard.last - heard.first) / 2;
+  EXPECT_LE(heardFrames, double(decoder.totalFrames));
+  EXPECT_GT(heardFrames, double(decoder.totalFrames) - 8 * 512);
 }
 
 // Up-sampling must not add the mirror image of speech above the source's band, which children
