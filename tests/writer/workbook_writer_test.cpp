@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
@@ -304,6 +305,33 @@ TEST_F(WorkbookWriterTest, TheSharedStoreReadsAndWritesThroughTheWriter) {
     EXPECT_NE(why.find("cannot be started"), std::string::npos) << why;
   }();
   ::_exit(HasFailure() ? 1 : 0);
+}
+
+// Memory the session lacks for the workbook's bytes refuses the read, saying why; the program
+// goes on, its rows kept for the backup file.
+TEST_F(WorkbookWriterTest, TheSharedStoreRefusesAWorkbookItHasNoMemoryFor) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer reserves more address space than the limit allows";
+#endif
+  EXPECT_EQ(Run("replace 40000000\n" + std::string(40000000, 'x')), "missing\nok\n");
+  platform::headless::SetSharedDataFolder(kRoot);
+  platform::headless::SetWorkbookWriterProgram(kCopy);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::ifstream status("/proc/self/status");
+    long kilobytes = 0;
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind("VmSize:", 0) == 0) kilobytes = std::stol(line.substr(7));
+    }
+    const rlimit address{static_cast<rlim_t>(kilobytes) * 1024 + (16u << 20), RLIM_INFINITY};
+    ::setrlimit(RLIMIT_AS, &address);
+    std::string bytes, aside, why;
+    const Status read = workbook_store::SharedStore(kWorkbook)->Read(&bytes, &aside, &why);
+    ::_exit(read == Status::kRefused && why.find("memory") != std::string::npos ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace
